@@ -7,6 +7,20 @@
 #include <QString>
 #include <string>
 
+// One debug-log line of raw traffic: every byte as two upper-case hex digits and a
+// space, so a non-empty line ends with a space and an empty buffer gives "".
+inline std::string FormatLogBytes(const TByteArray& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        line.push_back(kDigits[b >> 4]);
+        line.push_back(kDigits[b & 0x0F]);
+        line.push_back(' ');
+    }
+    return line;
+}
+
 class IWindowServices {
 public:
     virtual ~IWindowServices() = default;
@@ -15,6 +29,15 @@ public:
     // so that nothing is formatted while the panel is hidden.
     virtual bool DebugVisible() const = 0;
     virtual void AddDebugLine(const std::string& line) = 0;
+
+    // Raw traffic: the line "caption:" and the line of hex bytes, only while the
+    // debug log is visible (nothing is formatted otherwise).
+    virtual void LogBytes(const std::string& caption, const TByteArray& bytes) {
+        if (!DebugVisible())
+            return;
+        AddDebugLine(caption + ":");
+        AddDebugLine(FormatLogBytes(bytes));
+    }
 
     // Shows a (translated) text in a message box later, from the window's event loop.
     virtual void PostMessageText(const QString& text) = 0;
