@@ -27,13 +27,11 @@ constexpr std::array<Word, 16> kS4 = {0x3A39CE37, 0xD3FAF5CF, 0xABC27737, 0x5AC5
                                       0xD3822740, 0x99BC9BBE, 0x90D4F869, 0xA65CDEA0, 0x3F09252D, 0xC208E69F,
                                       0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6};
 
-inline Word F(Word x)
-{
+inline Word F(Word x) {
     return ((kS1[(x >> 24) & 15] + kS2[(x >> 16) & 15]) ^ kS3[(x >> 8) & 15]) + kS4[x & 15];
 }
 
-void encipher(const PArray& p, Word& l, Word& r)
-{
+void encipher(const PArray& p, Word& l, Word& r) {
     for (int i = 0; i < kRounds; ++i) {
         l ^= p[i];
         r ^= F(l);
@@ -44,8 +42,7 @@ void encipher(const PArray& p, Word& l, Word& r)
     l ^= p[17];
 }
 
-void decipher(const PArray& p, Word& l, Word& r)
-{
+void decipher(const PArray& p, Word& l, Word& r) {
     for (int i = kRounds + 1; i >= 2; --i) {
         l ^= p[i];
         r ^= F(l);
@@ -56,18 +53,11 @@ void decipher(const PArray& p, Word& l, Word& r)
     l ^= p[0];
 }
 
-PArray keySchedule(const std::string& key)
-{
+PArray keySchedule(const std::string& key) {
+    const PArray words = BlowfishKeyWords(key);
     PArray p = kP0;
-    std::size_t pos = 0;
-    for (auto& entry : p) {
-        Word word = 0;
-        for (int b = 0; b < 4; ++b) {
-            word = (word << 8) | static_cast<std::uint8_t>(key[pos]);
-            pos = (pos + 1) % key.size();
-        }
-        entry ^= word;
-    }
+    for (std::size_t i = 0; i < p.size(); ++i)
+        p[i] ^= words[i];
     Word l = 0, r = 0;
     for (std::size_t j = 0; j < p.size(); j += 2) {
         encipher(p, l, r);
@@ -77,22 +67,18 @@ PArray keySchedule(const std::string& key)
     return p;
 }
 
-inline Word loadLE(const std::uint8_t* b)
-{
+inline Word loadLE(const std::uint8_t* b) {
     return Word(b[0]) | (Word(b[1]) << 8) | (Word(b[2]) << 16) | (Word(b[3]) << 24);
 }
 
-inline void storeLE(std::uint8_t* b, Word w)
-{
+inline void storeLE(std::uint8_t* b, Word w) {
     b[0] = static_cast<std::uint8_t>(w);
     b[1] = static_cast<std::uint8_t>(w >> 8);
     b[2] = static_cast<std::uint8_t>(w >> 16);
     b[3] = static_cast<std::uint8_t>(w >> 24);
 }
 
-template <typename Cipher>
-TByteArray process(const TByteArray& data, const std::string& key, Cipher cipher)
-{
+template <typename Cipher> TByteArray process(const TByteArray& data, const std::string& key, Cipher cipher) {
     if (key.empty() || data.size() % 8 != 0)
         return {};
     const PArray p = keySchedule(key);
@@ -109,6 +95,24 @@ TByteArray process(const TByteArray& data, const std::string& key, Cipher cipher
 
 } // namespace
 
-TByteArray EncryptBuffer(const TByteArray& data, const std::string& key) { return process(data, key, encipher); }
+std::array<std::uint32_t, 18> BlowfishKeyWords(const std::string& key) {
+    std::array<std::uint32_t, 18> words{};
+    if (key.empty())
+        return words;
+    std::size_t pos = 0;
+    for (auto& word : words) {
+        for (int b = 0; b < 4; ++b) {
+            word = (word << 8) | static_cast<std::uint8_t>(key[pos]);
+            pos = (pos + 1) % key.size();
+        }
+    }
+    return words;
+}
 
-TByteArray DecryptBuffer(const TByteArray& data, const std::string& key) { return process(data, key, decipher); }
+TByteArray EncryptBuffer(const TByteArray& data, const std::string& key) {
+    return process(data, key, encipher);
+}
+
+TByteArray DecryptBuffer(const TByteArray& data, const std::string& key) {
+    return process(data, key, decipher);
+}

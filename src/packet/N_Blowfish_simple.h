@@ -1,6 +1,8 @@
 #pragma once
 #include "DataTypes.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 // The reduced Blowfish variant the device uses to encipher packet payloads:
@@ -12,3 +14,9 @@
 // and may run on any thread.
 TByteArray EncryptBuffer(const TByteArray& data, const std::string& key);
 TByteArray DecryptBuffer(const TByteArray& data, const std::string& key);
+
+// The 18 words the key contributes to the P-array before the schedule's block
+// encipherings: word i takes the 4 key bytes following those of word i-1, the
+// first in the most significant byte, wrapping from the last key byte to the
+// first. All zero for an empty key. Exposed so the wrap-around can be checked.
+std::array<std::uint32_t, 18> BlowfishKeyWords(const std::string& key);

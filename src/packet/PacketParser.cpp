@@ -11,16 +11,16 @@ constexpr std::uint8_t kEndMark = 0x0D;
 constexpr std::uint8_t kHiddenCode = 0x07;
 constexpr std::size_t kHeaderSize = 8;
 
-bool usesHiddenCode(const std::string& command)
-{
+bool usesHiddenCode(const std::string& command) {
     const std::string head = command.substr(0, 2);
     return head == "F0" || head == "F1" || head == "FE" || head == "FF";
 }
 
-void append(TByteArray& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+void append(TByteArray& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
-int hexDigit(char c)
-{
+int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -32,8 +32,7 @@ int hexDigit(char c)
 
 } // namespace
 
-TByteArray TPacketParser::Build(const TPacket& packet, const std::string& accessCode) const
-{
+TByteArray TPacketParser::Build(const TPacket& packet, const std::string& accessCode) const {
     std::string code = accessCode;
     if (code.size() < kCodeFieldLength)
         code.append(kCodeFieldLength - code.size(), '0');
@@ -59,6 +58,11 @@ TByteArray TPacketParser::Build(const TPacket& packet, const std::string& access
     // Always 1 to 8 bytes of padding: a text that is already a multiple of 8 gets 8.
     plain.insert(plain.end(), 8 - plain.size() % 8, 0);
 
+    // The header holds the length in 16 bits; a longer payload would go out with
+    // a header that lies about it, so refuse it instead.
+    if (plain.size() > kMaxDataLength)
+        throw EPacketError("ErrorPacketTooLong");
+
     const std::size_t length = plain.size();
     const std::uint16_t crc = Crc16(plain);
     const TByteArray cipher = EncryptBuffer(plain, kPacketKey);
@@ -77,8 +81,7 @@ TByteArray TPacketParser::Build(const TPacket& packet, const std::string& access
     return out;
 }
 
-TPacket TPacketParser::Parse(const TByteArray& bytes) const
-{
+TPacket TPacketParser::Parse(const TByteArray& bytes) const {
     if (bytes.size() < 16 || (bytes.size() - kHeaderSize) % 8 != 0)
         throw EPacketError("ErrorBadPacketSize");
     if (bytes[0] != kIdentifier)
@@ -119,14 +122,12 @@ TPacket TPacketParser::Parse(const TByteArray& bytes) const
     return packet;
 }
 
-TPacketParser& PacketParserInstance()
-{
+TPacketParser& PacketParserInstance() {
     static TPacketParser instance;
     return instance;
 }
 
-TByteArray HexToBytes(const std::string& text)
-{
+TByteArray HexToBytes(const std::string& text) {
     TByteArray out;
     out.reserve(text.size() / 2);
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
@@ -139,8 +140,7 @@ TByteArray HexToBytes(const std::string& text)
     return out;
 }
 
-std::string BytesToHex(const TByteArray& bytes)
-{
+std::string BytesToHex(const TByteArray& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 2);

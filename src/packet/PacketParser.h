@@ -49,10 +49,15 @@ inline const std::string kPacketKey = "7130462958";
 // Width of the code field of a request's command line.
 constexpr std::size_t kCodeFieldLength = 6;
 
+// The largest payload the 16-bit length field can describe (a multiple of 8).
+constexpr std::size_t kMaxDataLength = 65528;
+
 class TPacketParser {
 public:
     // The finished packet (without the 0x00 the link appends when sending).
-    // DataLength and Crc of the input are ignored and computed.
+    // DataLength and Crc of the input are ignored and computed. Throws
+    // EPacketError("ErrorPacketTooLong") when the padded payload would not fit
+    // the 16-bit length field (more than kMaxDataLength bytes).
     TByteArray Build(const TPacket& packet, const std::string& accessCode) const;
 
     // Checks, in order: size, identifier, reserved byte, length, checksum.
