@@ -118,8 +118,10 @@ void DeviceEmulator::injectFault(EmulatorFault fault, int n, int param) {
 
 bool DeviceEmulator::injectFault(const std::string& name, int n, int param) {
     static const std::pair<const char*, EmulatorFault> kNames[] = {
-        {"drop", EmulatorFault::Drop},   {"delay", EmulatorFault::Delay}, {"corrupt", EmulatorFault::Corrupt},
-        {"split", EmulatorFault::Split}, {"abort", EmulatorFault::Abort}, {"silent", EmulatorFault::Silent},
+        {"drop", EmulatorFault::Drop},         {"delay", EmulatorFault::Delay},
+        {"corrupt", EmulatorFault::Corrupt},   {"split", EmulatorFault::Split},
+        {"abort", EmulatorFault::Abort},       {"silent", EmulatorFault::Silent},
+        {"renumber", EmulatorFault::Renumber},
     };
     for (const auto& [text, fault] : kNames)
         if (name == text) {
@@ -139,6 +141,12 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
     std::vector<TByteArray> replies;
 
     for (;;) {
+        // The 0x00 the tool sends after every packet.
+        if (m_expectTrailingZero && !m_buffer.empty()) {
+            if (m_buffer.front() == 0x00)
+                m_buffer.erase(m_buffer.begin());
+            m_expectTrailingZero = false;
+        }
         if (!m_inFirmware) {
             // Between packets: the 0x00 after each packet and any line noise are
             // skipped. The remote wake-up 00 00 07 is answered with the status.
@@ -172,12 +180,12 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
                 break;
             TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
             m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
+            m_expectTrailingZero = true;
             for (TByteArray& r : answer(raw))
                 replies.push_back(std::move(r));
         } else {
             // During a firmware transfer the packets are opaque: a frameable header
-            // gives the length, otherwise a packet is 520 bytes; each is followed by
-            // the tool's 0x00.
+            // gives the length, otherwise a packet is 520 bytes.
             if (m_buffer.empty())
                 break;
             std::size_t length = kFirmwarePacketLength;
@@ -185,10 +193,11 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
                 length = framedLength(m_buffer);
             else if (m_buffer[0] == kPacketIdentifier && m_buffer.size() < kHeaderLength)
                 break;
-            if (m_buffer.size() < length + 1)
+            if (m_buffer.size() < length)
                 break;
             TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
-            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length) + 1);
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
+            m_expectTrailingZero = true;
             for (TByteArray& r : answer(raw))
                 replies.push_back(std::move(r));
         }
@@ -346,6 +355,11 @@ std::vector<EmulatorReply> DeviceEmulator::applyFaults(std::vector<TByteArray> r
                 break;
             case EmulatorFault::Abort:
                 bytes = BuildReply("ABORT");
+                break;
+            case EmulatorFault::Renumber:
+                // The number is in the clear header, outside the checksum.
+                if (bytes.size() > 2)
+                    bytes[2] = static_cast<std::uint8_t>(due->param);
                 break;
             case EmulatorFault::Split: {
                 std::size_t first = due->param > 0 ? static_cast<std::size_t>(due->param) : bytes.size() / 2;

@@ -25,12 +25,13 @@ enum class FirmwareAnswer : std::uint8_t { Ok, Ready, VersionNotOk };
 
 // Faults applied to the n-th reply (counted from 1 from the moment of injection).
 enum class EmulatorFault : std::uint8_t {
-    Drop,    // the reply is not sent
-    Delay,   // the reply is sent after `param` ms
-    Corrupt, // one payload byte of the reply is changed (the tool sees a bad checksum)
-    Split,   // the reply is sent in two pieces, the first `param` bytes (default: half) then the rest
-    Abort,   // "ABORT" is sent in place of the reply
-    Silent,  // from this reply on, nothing is answered any more
+    Drop,     // the reply is not sent
+    Delay,    // the reply is sent after `param` ms
+    Corrupt,  // one payload byte of the reply is changed (the tool sees a bad checksum)
+    Split,    // the reply is sent in two pieces, the first `param` bytes (default: half) then the rest
+    Abort,    // "ABORT" is sent in place of the reply
+    Silent,   // from this reply on, nothing is answered any more
+    Renumber, // the reply carries the packet number `param` instead of its own
 };
 
 struct EmulatorReply {
@@ -78,10 +79,13 @@ public:
     // The value of one item, if the configuration has it.
     std::optional<std::string> value(const std::string& id) const;
     void setValue(const std::string& id, const std::string& value);
-    // Back to the factory configuration of the current family.
+    // Back to the factory configuration of the current family and version.
     void restoreFactory();
-    // The factory configuration of a family: groups 0 to 9.
+    // The factory configuration of a family (for its default version, or for a given
+    // one: newer firmware has 32 user and zone names, older 16): groups 0 to 9.
     static std::array<TPacketDataArray, 10> FactoryConfiguration(EmulatorFamily family);
+    static std::array<TPacketDataArray, 10> FactoryConfiguration(EmulatorFamily family,
+                                                                 const std::string& version);
     static std::string ModelText(EmulatorFamily family);
     static std::string DefaultVersion(EmulatorFamily family);
 
@@ -90,7 +94,10 @@ public:
     // replies to send, in order.
     std::vector<EmulatorReply> feed(const TByteArray& bytes);
     // Forgets any incomplete request held from earlier feeds.
-    void discardPartial() { m_buffer.clear(); }
+    void discardPartial() {
+        m_buffer.clear();
+        m_expectTrailingZero = false;
+    }
 
     // Every request received, in order.
     const std::vector<EmulatorRequest>& requests() const { return m_requests; }
@@ -107,7 +114,8 @@ public:
     // Fault injection for the n-th reply from now (n >= 1). `param`: ms for Delay,
     // bytes of the first piece for Split (0 = half).
     void injectFault(EmulatorFault fault, int n = 1, int param = 0);
-    // By name: "drop", "delay", "corrupt", "split", "abort", "silent". False for an unknown name.
+    // By name: "drop", "delay", "corrupt", "split", "abort", "silent", "renumber". False for an
+    // unknown name.
     bool injectFault(const std::string& name, int n = 1, int param = 0);
     void clearFaults();
     // Go silent (or speak again) at once.
@@ -145,6 +153,7 @@ private:
     std::array<TPacketDataArray, 10> m_groups;
 
     TByteArray m_buffer; // bytes of an incomplete request
+    bool m_expectTrailingZero = false;
     std::vector<EmulatorRequest> m_requests;
     std::vector<TPacketDataArray> m_readPackets; // the groups of the read in progress
     bool m_inFirmware = false;

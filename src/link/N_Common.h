@@ -6,6 +6,8 @@
 #include "Transport.h"
 #include "WindowServices.h"
 
+#include <QElapsedTimer>
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -140,8 +142,8 @@ public:
 
 private:
     class TOperationGuard;
-    void debugLine(const std::function<std::string()>& make) const;
-    bool deliverAll(const TPacketArray& packets);
+    void wait(TCommState waitState, qint64 sentAtMs);
+    bool debugVisible() const;
 
     ITransport* m_serialPort = nullptr;
     QObject* m_tcpServer = nullptr;
@@ -151,6 +153,7 @@ private:
     bool m_sendFailed = false;
     TCommState m_waitState = TCommState::Idle;
     QEventLoop* m_waitLoop = nullptr;
+    QElapsedTimer m_clock;
 };
 
 // The program's single instance (nullptr when there is none). The main window
