@@ -1,0 +1,19 @@
+// One executable for the serial layer: identity rules, the port component and the
+// connection logic, each a test class of its own.
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+QObject* NewTestIdentity();
+QObject* NewTestComPort();
+QObject* NewTestConnections();
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int status = 0;
+    for (auto make : {NewTestIdentity, NewTestComPort, NewTestConnections}) {
+        std::unique_ptr<QObject> test(make());
+        status |= QTest::qExec(test.get(), argc, argv);
+    }
+    return status;
+}
