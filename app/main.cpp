@@ -1,12 +1,17 @@
-#include <QApplication>
-#include <QLabel>
+// Nconfig: configures GSM/GPRS alarm communicators over a serial port.
 
-int main(int argc, char** argv)
-{
+#include "Main.h"
+#include "N_About.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Nconfig"));
-    label.setObjectName(QStringLiteral("MainFormFrm"));
-    label.resize(847, 591);
-    label.show();
+    QApplication::setApplicationName(QStringLiteral("Nconfig"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
+
+    TMainFormFrm mainForm;
+    CreateStartupAbout();
+    mainForm.show();
     return app.exec();
 }

@@ -14,7 +14,7 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ComportTbs"));
     auto* grid = new QGridLayout(this);
 
-    auto* portLab = MakeNamed<QLabel>(this, "ComportPortLab");
+    auto* portLab = MakeNamed<QLabel>(this, "PortLab");
     m_portCmb = MakeNamed<QComboBox>(this, "ComportPortCmb");
     m_portCmb->setMinimumWidth(160);
     grid->addWidget(portLab, 0, 0);
@@ -37,7 +37,7 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent) {
                             static_cast<QWidget*>(m_modesCmb)})
         hidden->hide();
 
-    auto* languageLab = MakeNamed<QLabel>(this, "ChooseLanguageLab");
+    auto* languageLab = MakeNamed<QLabel>(this, "LanguageLab");
     m_languageCmb = MakeNamed<QComboBox>(this, "ChooseLanguageCmb");
     m_languageCmb->setMinimumWidth(160);
     grid->addWidget(languageLab, 1, 0);
