@@ -28,6 +28,13 @@ std::string numbered(int width, int number) {
     return buffer;
 }
 
+// "2" and 7 give "207".
+std::string itemId(char digit, int row) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%c%02d", digit, row);
+    return buffer;
+}
+
 // Channel bit strings: L positions (16 on N20D, else 8); channel code b puts its "1"
 // at position L - 2b + 2 for the primary channel and L - 2b + 1 for the backup.
 std::string channelBits(EmulatorFamily f, int code, bool primary) {
@@ -108,7 +115,7 @@ TPacketDataArray group0(EmulatorFamily f, const std::string& version) {
 TPacketDataArray names(char digit, int rows, int numberWidth, const char* what, int named) {
     TPacketDataArray g;
     for (int r = 0; r < rows; ++r) {
-        const std::string id = std::string(1, digit) + numbered(2, r);
+        const std::string id = itemId(digit, r);
         if (r < named) {
             const std::string number = numbered(numberWidth, r + 1);
             g.push_back(
@@ -146,7 +153,7 @@ TPacketDataArray group5(EmulatorFamily f) {
 TPacketDataArray list(char digit, const std::vector<std::string>& entries) {
     TPacketDataArray g;
     for (std::size_t i = 0; i < entries.size(); ++i)
-        g.push_back({std::string(1, digit) + numbered(2, static_cast<int>(i)), entries[i]});
+        g.push_back({itemId(digit, static_cast<int>(i)), entries[i]});
     return g;
 }
 
