@@ -87,13 +87,13 @@ void TPtyEmulatorServer::Unplug() {
 }
 
 void TPtyEmulatorServer::PushUnsolicited(const TByteArray& bytes, int delayMs) {
-    const qint64 due = std::max(m_clock.elapsed() + delayMs, m_outFreeMs);
-    m_outFreeMs = due + transferMs(bytes.size());
-    schedule({m_pace > 0 ? m_outFreeMs : due, false, bytes});
+    const qint64 due = std::max(nowUs() + qint64(delayMs) * 1000, m_outFreeUs);
+    m_outFreeUs = due + transferUs(bytes.size());
+    schedule({m_pace > 0 ? m_outFreeUs : due, false, bytes});
 }
 
-qint64 TPtyEmulatorServer::transferMs(std::size_t bytes) const {
-    return m_pace > 0 ? static_cast<qint64>(bytes) * 1000 / m_pace : 0;
+qint64 TPtyEmulatorServer::transferUs(std::size_t bytes) const {
+    return m_pace > 0 ? static_cast<qint64>(bytes) * 1000000 / m_pace : 0;
 }
 
 void TPtyEmulatorServer::onReadable() {
@@ -111,16 +111,16 @@ void TPtyEmulatorServer::onReadable() {
     }
     m_bytesIn += n;
     TByteArray bytes(buffer, buffer + n);
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = nowUs();
     // At a paced speed the device has the bytes only once they have crossed the line.
-    m_inFreeMs = std::max(now, m_inFreeMs) + transferMs(bytes.size());
-    schedule({m_pace > 0 ? m_inFreeMs : now, true, std::move(bytes)});
+    m_inFreeUs = std::max(now, m_inFreeUs) + transferUs(bytes.size());
+    schedule({m_pace > 0 ? m_inFreeUs : now, true, std::move(bytes)});
 #endif
 }
 
 void TPtyEmulatorServer::schedule(Pending item) {
-    const auto pos = std::upper_bound(m_pending.begin(), m_pending.end(), item.dueMs,
-                                      [](qint64 due, const Pending& p) { return due < p.dueMs; });
+    const auto pos = std::upper_bound(m_pending.begin(), m_pending.end(), item.dueUs,
+                                      [](qint64 due, const Pending& p) { return due < p.dueUs; });
     m_pending.insert(pos, std::move(item));
     arm();
 }
@@ -130,11 +130,13 @@ void TPtyEmulatorServer::arm() {
         m_timer.stop();
         return;
     }
-    m_timer.start(static_cast<int>(std::max<qint64>(0, m_pending.front().dueMs - m_clock.elapsed())));
+    // Round up: a timer that fires early would only be re-armed.
+    const qint64 waitUs = std::max<qint64>(0, m_pending.front().dueUs - nowUs());
+    m_timer.start(static_cast<int>((waitUs + 999) / 1000));
 }
 
 void TPtyEmulatorServer::runDue() {
-    while (!m_pending.empty() && m_pending.front().dueMs <= m_clock.elapsed()) {
+    while (!m_pending.empty() && m_pending.front().dueUs <= nowUs()) {
         Pending item = std::move(m_pending.front());
         m_pending.pop_front();
         if (!item.toDevice) {
@@ -146,12 +148,12 @@ void TPtyEmulatorServer::runDue() {
         if (OnRequest)
             for (std::size_t i = before; i < m_emulator.requests().size(); ++i)
                 OnRequest(m_emulator.requests()[i]);
-        qint64 start = m_clock.elapsed();
+        qint64 start = nowUs();
         for (const EmulatorReply& reply : replies) {
-            start += reply.delayMs;
+            start += qint64(reply.delayMs) * 1000;
             for (std::size_t p = 0; p < reply.pieces.size(); ++p) {
                 if (p > 0)
-                    start += m_splitGapMs;
+                    start += qint64(m_splitGapMs) * 1000;
                 const TByteArray& piece = reply.pieces[p];
                 if (m_pace <= 0) {
                     schedule({start, false, piece});
@@ -161,12 +163,12 @@ void TPtyEmulatorServer::runDue() {
                 constexpr std::size_t kChunk = 16;
                 for (std::size_t off = 0; off < piece.size(); off += kChunk) {
                     const std::size_t len = std::min(kChunk, piece.size() - off);
-                    m_outFreeMs = std::max(start, m_outFreeMs) + transferMs(len);
-                    schedule({m_outFreeMs, false,
+                    m_outFreeUs = std::max(start, m_outFreeUs) + transferUs(len);
+                    schedule({m_outFreeUs, false,
                               TByteArray(piece.begin() + static_cast<std::ptrdiff_t>(off),
                                          piece.begin() + static_cast<std::ptrdiff_t>(off + len))});
                 }
-                start = m_outFreeMs;
+                start = m_outFreeUs;
             }
         }
     }

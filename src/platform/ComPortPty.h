@@ -59,7 +59,7 @@ signals:
 
 private:
     struct Pending {
-        qint64 dueMs;
+        qint64 dueUs;
         bool toDevice; // true: feed the emulator; false: write to the tool
         TByteArray bytes;
     };
@@ -68,7 +68,8 @@ private:
     void arm();
     void runDue();
     void writeToTool(const TByteArray& bytes);
-    qint64 transferMs(std::size_t bytes) const;
+    qint64 transferUs(std::size_t bytes) const;
+    qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
 
     DeviceEmulator& m_emulator;
     int m_master = -1;
@@ -77,9 +78,9 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     int m_pace = 0;
     int m_splitGapMs = 50;
-    std::deque<Pending> m_pending; // sorted by dueMs
-    qint64 m_inFreeMs = 0;         // paced line towards the device busy until then
-    qint64 m_outFreeMs = 0;        // paced line towards the tool busy until then
+    std::deque<Pending> m_pending; // sorted by dueUs
+    qint64 m_inFreeUs = 0;         // paced line towards the device busy until then (µs)
+    qint64 m_outFreeUs = 0;        // paced line towards the tool busy until then (µs)
     QElapsedTimer m_clock;
     QTimer m_timer;
     qint64 m_bytesIn = 0;
