@@ -110,9 +110,9 @@ std::array<std::uint32_t, 18> BlowfishKeyWords(const std::string& key) {
 }
 
 TByteArray EncryptBuffer(const TByteArray& data, const std::string& key) {
-    return process(data, key, encipher);
+    return process(data, key, [](const PArray& p, Word& l, Word& r) { encipher(p, l, r); });
 }
 
 TByteArray DecryptBuffer(const TByteArray& data, const std::string& key) {
-    return process(data, key, decipher);
+    return process(data, key, [](const PArray& p, Word& l, Word& r) { decipher(p, l, r); });
 }
