@@ -616,14 +616,19 @@ private slots:
         // Lookup(u"X"_s), Lookup(QLatin1String("X")), Lookup(QString::fromLatin1("X"))...
         static const QRegularExpression call(QStringLiteral(
             "\\bLookup\\s*\\(\\s*(?:[A-Za-z_][A-Za-z0-9_:]*\\s*\\(\\s*)?u?\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+        // Errors whose message is a key the window shows through Lookup: EPacketError("X"),
+        // EFirmwareError("X").
+        static const QRegularExpression error(
+            QStringLiteral("\\bE[A-Z][A-Za-z]*Error\\s*\\(\\s*\"([A-Za-z0-9_&/]+)\""));
         QSet<QString> keys;
         QDirIterator it(QStringLiteral(NCONFIG_SOURCE_DIR), {"*.cpp", "*.h"}, QDir::Files,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
             const QString text = QString::fromUtf8(readFile(file));
-            for (auto m = call.globalMatch(text); m.hasNext();)
-                keys.insert(m.next().captured(1));
+            for (const auto* pattern : {&call, &error})
+                for (auto m = pattern->globalMatch(text); m.hasNext();)
+                    keys.insert(m.next().captured(1));
         }
         QVERIFY2(keys.contains(QStringLiteral("LanguageFileDamaged")),
                  "the scan found none of the known look-ups");
