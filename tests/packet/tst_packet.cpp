@@ -49,6 +49,12 @@ TByteArray wrap(TByteArray plain, std::uint8_t count = 1, std::uint8_t number = 
     return out;
 }
 
+TByteArray buildCommand(const std::string& command, const std::string& code) {
+    TPacket packet;
+    packet.Command = command;
+    return PacketParserInstance().Build(packet, code);
+}
+
 QString failureKeyOf(const std::function<void()>& call) {
     try {
         call();
@@ -241,6 +247,11 @@ private slots:
             << BuildFirmwareRequest("1234", "010A") << 1 << 1 << QByteArray("FA123400\n010A\n\r");
         QTest::newRow("FB restart") << BuildRestartRequest("123456") << 1 << 1 << QByteArray("FB123456\n\r");
         QTest::newRow("FE repeat 2 of 6") << BuildRepeatRequest(6, 2) << 6 << 2 << "FE" + hidden + "\n\r";
+        QTest::newRow("F1 hides the code") << buildCommand("F1", "1234") << 1 << 1 << "F1" + hidden + "\n\r";
+        QTest::newRow("F3 carries the code")
+            << buildCommand("F3", "1234") << 1 << 1 << QByteArray("F3123400\n\r");
+        QTest::newRow("F command cut to two characters")
+            << buildCommand("FFx", "1234") << 1 << 1 << "FF" + hidden + "\n\r";
         QTest::newRow("FF acknowledge 6 of 6") << BuildAcknowledge(6, 6) << 6 << 6 << "FF" + hidden + "\n\r";
     }
     void requestBuilders_setCommandCodeFieldAndNumbers() {
