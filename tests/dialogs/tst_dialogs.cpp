@@ -423,6 +423,8 @@ private slots:
                    {"ProgramVersion", "Version"},
                    {"UpdateDate", "Released"},
                    {"MainForm", title}});
+        if (QTest::currentTestFailed())
+            return;
 
         QMap<QString, bool> visible;
         QStringList texts;
