@@ -234,15 +234,28 @@ void TComPort::onSerialError(QSerialPort::SerialPortError error) {
     // fails or ends although the system said there were bytes (ReadError) means the
     // line hung up, which is how a vanished pseudo-terminal shows; the port is
     // useless from then on, and keeping it open would only repeat the error.
-    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_serial->isOpen())
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_serial->isOpen() ||
+        m_lostPending)
         return;
-    const QPointer<TComPort> self(this);
-    const QString name = m_portName;
-    m_errorString = m_serial->errorString();
-    closeInternal();
-    deliver({});
-    if (self)
-        emit PortLost(name);
+    // The error is raised from inside the port's own read notification: close the
+    // port once that has returned, not under its feet.
+    m_lostPending = true;
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            m_lostPending = false;
+            if (generation != m_generation || !m_serial->isOpen())
+                return;
+            const QPointer<TComPort> self(this);
+            const QString name = m_portName;
+            m_errorString = m_serial->errorString();
+            closeInternal();
+            deliver({});
+            if (self)
+                emit PortLost(name);
+        },
+        Qt::QueuedConnection);
 }
 
 QList<TPortInfo> TComPort::AvailablePorts(bool includeDemo) {

@@ -128,4 +128,5 @@ private:
     TByteArray m_buffer;
     QTimer m_quietTimer;
     quint64 m_generation = 0; // changes on every open and close: stops a delivery loop
+    bool m_lostPending = false;
 };
