@@ -598,7 +598,7 @@ private slots:
         QVERIFY(!rig.comm.QueryStatus());
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(elapsed >= kShortTimeout, qPrintable(QString::number(elapsed)));
-        QVERIFY2(elapsed < kShortTimeout + 250, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < 2 * kShortTimeout + 200, qPrintable(QString::number(elapsed)));
         QVERIFY(ticks >= 5);
         QCOMPARE(rig.comm.StatusKey, std::string("ErrorNoResponse"));
     }
@@ -606,11 +606,11 @@ private slots:
     void packetTimeoutZero_endsRightAfterTheSend() {
         Rig rig;
         PacketTimeout = 0;
-        rig.device.injectFault("delay", 1, 50);
+        rig.device.injectFault("delay", 1, 300);
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!rig.comm.QueryStatus());
-        QVERIFY(clock.elapsed() < 40);
+        QVERIFY(clock.elapsed() < 200);
         QCOMPARE(rig.comm.StatusKey, std::string("ErrorNoResponse"));
         QCOMPARE(rig.port.writes().size(), std::size_t(1));
         // The late status reply finds no operation waiting and is dropped.
