@@ -64,6 +64,7 @@ TMainFormFrm::TMainFormFrm(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     CreateControls();
     FormCreate();
+    layout()->activate();
 }
 
 TMainFormFrm::~TMainFormFrm() {
@@ -111,7 +112,9 @@ void TMainFormFrm::CreateControls() {
 
     setCentralWidget(client);
     client->setFixedSize(kClientWidth, kClientHeight);
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    // The window follows its client area and menu bar: fixed, whatever height
+    // the menu bar takes with the fonts in use.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(MainTreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { MainTreeViewChange(current); });
@@ -179,7 +182,7 @@ void TMainFormFrm::CreateStatusBar(QWidget* parent) {
     auto* bar = new QFrame(parent);
     bar->setFixedHeight(22);
     auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 1, 2, 1);
+    row->setContentsMargins(0, 1, 6, 1);
     row->setSpacing(2);
     StatusDevPanel = new TStatusPanel("StatusDevPanel", 130, bar);
     StatusImeiPanel = new TStatusPanel("StatusImeiPanel", 190, bar);
@@ -404,14 +407,35 @@ bool TMainFormFrm::Connected() const {
 }
 
 void TMainFormFrm::SetFirmwareTransferBusy(bool busy) {
+    QPushButton* restoreBtn = MainTbs->RestoreBtn();
+    const QList<QWidget*> commands{ConnectDisconnectBtn,
+                                   ReadBtn,
+                                   OpenLastBtn,
+                                   WriteBtn,
+                                   OpenBtn,
+                                   SaveBtn,
+                                   StatusBtn,
+                                   restoreBtn,
+                                   FirmwareTbs->StartBtn(),
+                                   FirmwareTbs->BrowseFirmFileBtn(),
+                                   ComportTbs};
+    if (busy && !m_firmwareBusy)
+        m_openLastBeforeTransfer = OpenLastBtn->isEnabled();
     m_firmwareBusy = busy;
-    for (QWidget* control :
-         {static_cast<QWidget*>(ConnectDisconnectBtn), static_cast<QWidget*>(ReadBtn),
-          static_cast<QWidget*>(OpenLastBtn), static_cast<QWidget*>(WriteBtn), static_cast<QWidget*>(OpenBtn),
-          static_cast<QWidget*>(SaveBtn), static_cast<QWidget*>(StatusBtn),
-          static_cast<QWidget*>(MainTbs->RestoreBtn()), static_cast<QWidget*>(FirmwareTbs->StartBtn()),
-          static_cast<QWidget*>(FirmwareTbs->BrowseFirmFileBtn()), static_cast<QWidget*>(ComportTbs)})
+    for (QWidget* control : commands)
         control->setEnabled(!busy);
+    if (busy)
+        return;
+    // Everything comes back on, except what would offer a command that cannot
+    // work now: the link commands when the transfer ended with the link closed,
+    // and reopening the last settings file when there never was one.
+    OpenLastBtn->setEnabled(m_openLastBeforeTransfer);
+    if (!Connected()) {
+        for (QPushButton* linkCommand : {ReadBtn, StatusBtn, WriteBtn, restoreBtn})
+            linkCommand->setEnabled(false);
+    } else if (m_connections->LinkMode() != TConnections::Direct) {
+        restoreBtn->setEnabled(false);
+    }
 }
 
 bool TMainFormFrm::WorkflowRunning() const {

@@ -67,7 +67,8 @@ public:
     void ShowWaitWindow() override;
     std::string CurrentAccessCode() const override;
     // Busy state of a firmware transfer: every command and the settings page
-    // off; afterwards all of them on again.
+    // off; afterwards on again, except the link commands when the link is
+    // closed by then, and OpenLastBtn, which gets back its earlier state.
     void SetFirmwareTransferBusy(bool busy);
     bool FirmwareTransferBusy() const { return m_firmwareBusy; }
     // True while a command runs: wait window, firmware transfer or a modal dialog.
@@ -165,6 +166,7 @@ private:
     TShortcutFilter* m_shortcuts = nullptr;
     bool m_fillingLanguages = false;
     bool m_firmwareBusy = false;
+    bool m_openLastBeforeTransfer = false;
     std::deque<QString> m_pendingMessages;
     QTimer* m_messageRetry = nullptr;
 };

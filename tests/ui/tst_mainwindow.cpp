@@ -343,6 +343,75 @@ private slots:
         QVERIFY(DataCommunication() == nullptr);
     }
 
+    void writeButton_needsConnectionAndSuccessfulRead() {
+        DemoLink link;
+        TMainFormFrm window;
+        link.Attach(window);
+        window.Login().SetSettingsRead(true);
+        QVERIFY(!window.WriteBtn->isEnabled());
+        window.ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(window.WriteBtn->isEnabled());
+        window.ConnectDisconnectBtn->click();
+        QVERIFY(!window.WriteBtn->isEnabled());
+        QCOMPARE(window.ConnectedLab->text(), Lookup(QStringLiteral("Disconnected")));
+    }
+
+    void closingDuringExchange_isRefusedUntilItEnds() {
+        DemoLink link;
+        TMainFormFrm window;
+        link.Attach(window);
+        window.show();
+        window.ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        link.device.injectFault(EmulatorFault::Delay, 1, 100);
+        bool closedDuringExchange = true;
+        QTimer::singleShot(20, &window, [&] { closedDuringExchange = window.close(); });
+        QVERIFY(window.DataComm()->QueryStatus());
+        QVERIFY(!closedDuringExchange);
+        QVERIFY(window.MainComPort()->IsOpen());
+        QVERIFY(window.close());
+        QVERIFY(!window.MainComPort()->IsOpen());
+    }
+
+    void firmwareTransfer_locksCommandsAndFunctionKeys() {
+        DemoLink link;
+        TMainFormFrm window;
+        link.Attach(window);
+        window.ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        QObject::disconnect(window.SaveBtn, &QPushButton::clicked, nullptr, nullptr);
+        QSignalSpy saves(window.SaveBtn, &QPushButton::clicked);
+
+        window.SetFirmwareTransferBusy(true);
+        for (QWidget* control : {static_cast<QWidget*>(window.ConnectDisconnectBtn),
+                                 static_cast<QWidget*>(window.ReadBtn), static_cast<QWidget*>(window.SaveBtn),
+                                 static_cast<QWidget*>(window.FirmwareTbs->BrowseFirmFileBtn()),
+                                 static_cast<QWidget*>(window.ComportTbs)})
+            QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        QTest::keyClick(window.MainTreeView, Qt::Key_F5);
+        QCOMPARE(saves.count(), 0);
+
+        window.SetFirmwareTransferBusy(false);
+        QVERIFY(window.ReadBtn->isEnabled());
+        QVERIFY(window.WriteBtn->isEnabled());
+        QVERIFY(window.FirmwareTbs->StartBtn()->isEnabled());
+        QVERIFY(!window.OpenLastBtn->isEnabled()); // no settings file was ever opened
+        QTest::keyClick(window.MainTreeView, Qt::Key_F5);
+        QCOMPARE(saves.count(), 1);
+    }
+
+    void firmwareTransferEndingDisconnected_leavesLinkCommandsOff() {
+        TMainFormFrm window;
+        window.SetFirmwareTransferBusy(true);
+        window.SetFirmwareTransferBusy(false);
+        QVERIFY(window.ConnectDisconnectBtn->isEnabled());
+        QVERIFY(window.ComportTbs->isEnabled());
+        QVERIFY(!window.ReadBtn->isEnabled());
+        QVERIFY(!window.WriteBtn->isEnabled());
+        QVERIFY(!window.MainTbs->RestoreBtn()->isEnabled());
+    }
+
     void statusReplyWithoutImei_showsNotAvailable() {
         TMainFormFrm window;
         window.StatusImeiPanel->setText(QStringLiteral("IMEI: 1"));
@@ -440,6 +509,36 @@ private slots:
             QVERIFY2(missing.isEmpty(), qPrintable(language + ": " + missing.join(QLatin1Char(' '))));
         }
         WriteLanguageSetting(languages.first());
+        Translator()->LoadLanguage(QStringLiteral("NLanguage.lng"));
+    }
+
+    // Not a check: with NCONFIG_SCREENSHOT_DIR set, saves a picture of every
+    // section in every language there, connected to the demo device, for a
+    // look by eye (run under a real display server for true fonts).
+    void screenshots_whenRequested() {
+        const QString folder = qEnvironmentVariable("NCONFIG_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("NCONFIG_SCREENSHOT_DIR not set");
+        CreateTranslator();
+        for (const QString& language : Translator()->LanguageNames()) {
+            WriteLanguageSetting(language);
+            Translator()->LoadLanguage(QStringLiteral("NLanguage.lng"));
+            DemoLink link;
+            TMainFormFrm window;
+            link.Attach(window);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            for (int i = 0; i < window.MainTreeView->topLevelItemCount(); ++i) {
+                window.MainTreeView->setCurrentItem(window.MainTreeView->topLevelItem(i));
+                QTest::qWait(50);
+                QVERIFY(window.grab().save(QStringLiteral("%1/%2-%3.png").arg(folder, language).arg(i)));
+            }
+            window.ConnectDisconnectBtn->click();
+            QTRY_VERIFY(WaitWindow() == nullptr);
+            QTest::qWait(50);
+            QVERIFY(window.grab().save(QStringLiteral("%1/%2-connected.png").arg(folder, language)));
+        }
+        WriteLanguageSetting(Translator()->LanguageNames().value(0));
         Translator()->LoadLanguage(QStringLiteral("NLanguage.lng"));
     }
 
