@@ -10,6 +10,7 @@ namespace {
 constexpr std::size_t kHeaderLength = 8;
 constexpr std::size_t kFirmwarePacketLength = 520;
 constexpr std::uint8_t kPacketIdentifier = 0x02;
+const std::string kWakeUp = "wake";
 
 // Header fields that let a buffer be framed: identifier, reserved byte, a payload
 // length that is a positive multiple of 8.
@@ -91,7 +92,7 @@ std::vector<std::string> DeviceEmulator::requestCommands() const {
     std::vector<std::string> commands;
     commands.reserve(m_requests.size());
     for (const EmulatorRequest& r : m_requests)
-        commands.push_back(r.parsed ? r.packet.Command : std::string("?"));
+        commands.push_back(r.parsed ? r.packet.Command : r.error == kWakeUp ? r.error : std::string("?"));
     return commands;
 }
 
@@ -156,7 +157,7 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
                     m_buffer[skip - 2] == 0x00) {
                     EmulatorRequest wake;
                     wake.raw = {0x00, 0x00, 0x07};
-                    wake.error = "wake";
+                    wake.error = kWakeUp;
                     m_requests.push_back(wake);
                     replies.push_back(StatusReply());
                 }

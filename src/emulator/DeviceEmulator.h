@@ -42,7 +42,7 @@ struct EmulatorReply {
 struct EmulatorRequest {
     TByteArray raw;      // the bytes of the packet as received (without the tool's trailing 0x00)
     bool parsed = false; // false: the packet did not parse (answered "CRCERROR")
-    std::string error;   // the parse failure's key when !parsed
+    std::string error;   // the parse failure's key when !parsed ("wake" for the remote wake-up)
     TPacket packet;      // the decoded packet when parsed
     std::string code;    // the 6-character code field ("" when the command has none)
 };
@@ -102,7 +102,8 @@ public:
     // Every request received, in order.
     const std::vector<EmulatorRequest>& requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
-    // Commands of the received requests, e.g. {"F2", "FF", "FF"}; "?" for an unparsable one.
+    // Commands of the received requests, e.g. {"F2", "FF", "FF"}; "?" for an unparsable one,
+    // "wake" for the remote wake-up 00 00 07 (answered with the status).
     std::vector<std::string> requestCommands() const;
     // The firmware packets received after an accepted "FA", as received.
     const std::vector<TByteArray>& firmwarePackets() const { return m_firmwarePackets; }

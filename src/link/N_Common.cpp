@@ -58,7 +58,6 @@ TByteArray BuildAcknowledge(std::uint8_t count, std::uint8_t number) {
 // ---------------------------------------------------------------------------
 // Data communication
 
-
 int PacketTimeout = kDefaultPacketTimeout;
 
 namespace {
@@ -160,10 +159,6 @@ void TDataCommunication::SetSerialPort(ITransport* serialPort) {
         m_serialPort->setReceiveHandler([this](const TByteArray& bytes) { Receive(bytes); });
 }
 
-bool TDataCommunication::debugVisible() const {
-    return m_mainWindow && m_mainWindow->DebugVisible();
-}
-
 std::string TDataCommunication::DeviceVersion() const {
     return LinkMode == TLinkMode::Tcp ? DeviceVersionField : std::string();
 }
@@ -188,7 +183,12 @@ bool TDataCommunication::Send(TByteArray bytes) {
             return false;
         }
     } else if (RemoteSendHook) {
-        RemoteSendHook(bytes);
+        try {
+            RemoteSendHook(bytes);
+        } catch (const std::exception&) {
+            m_sendFailed = true;
+            return false;
+        }
     }
     return true;
 }

@@ -143,7 +143,6 @@ public:
 private:
     class TOperationGuard;
     void wait(TCommState waitState, qint64 sentAtMs);
-    bool debugVisible() const;
 
     ITransport* m_serialPort = nullptr;
     QObject* m_tcpServer = nullptr;

@@ -659,6 +659,7 @@ private slots:
         QVERIFY(rig.comm.ConnectRemote());
         QCOMPARE(rig.comm.DeviceVersionField, std::string()); // cleared by the wake-up
         QCOMPARE(rig.port.writes().front(), (TByteArray{0x00, 0x00, 0x07, 0x00}));
+        QCOMPARE(rig.device.requestCommands().front(), std::string("wake"));
         QCOMPARE(rig.delivered.size(), std::size_t(1));
         QVERIFY(rig.comm.RestartRemote(kCode));
         QCOMPARE(rig.device.restarts(), 1);
