@@ -7,6 +7,7 @@
 #include "N_Language.h"
 #include "Prompts.h"
 #include "SettingsStore.h"
+#include "TextCodec.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,7 +60,7 @@ std::vector<QString> shippedKeys() {
         return {};
     std::vector<QString> keys;
     for (const auto& entry : parsed.Entries)
-        keys.push_back(QString::fromLatin1(entry.Key.c_str()));
+        keys.push_back(TextCodec::toQString(entry.Key));
     return keys;
 }
 
