@@ -66,6 +66,8 @@ QString ResolveHost(const QString& name) {
 namespace {
 
 const QString kSettingsRoot = QStringLiteral("Software\\Nconfig\\");
+// Marks a selector entry that names the port in use although it is not present.
+constexpr int kAbsentPortRole = Qt::UserRole + 1;
 
 void selectData(QComboBox* combo, const QVariant& value) {
     if (!combo)
@@ -352,12 +354,18 @@ void TConnections::selectPortInUse() {
         return;
     const QSignalBlocker block(combo);
     const QString name = m_port->PortName();
+    // An entry added earlier for a port that is not present goes when another
+    // port is in use.
+    for (int i = combo->count() - 1; i >= 0; --i)
+        if (combo->itemData(i, kAbsentPortRole).toBool() && combo->itemText(i) != name)
+            combo->removeItem(i);
     int index = combo->findText(name);
     if (index < 0) {
         // The port in use is not present (unplugged, or a pseudo-terminal the
         // system does not list): the selector still names it.
         combo->addItem(name);
         index = combo->count() - 1;
+        combo->setItemData(index, true, kAbsentPortRole);
     }
     combo->setCurrentIndex(index);
 }

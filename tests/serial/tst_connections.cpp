@@ -193,6 +193,7 @@ void TestConnections::startup_loadsRememberedPortIntoPortAndSelector() {
     w.start();
     QCOMPARE(w.MainComPort->PortName(), QStringLiteral("COM7"));
     QCOMPARE(w.ComportPortCmb->currentText(), QStringLiteral("COM7"));
+    QCOMPARE(w.ComportPortCmb->findText(QStringLiteral("COM40")), -1); // the default before loading is gone
     QCOMPARE(w.ComportBaudRateCmb->currentText(), QStringLiteral("9600"));
     QCOMPARE(w.ComportDataBitsCmb->currentText(), QStringLiteral("8"));
     QCOMPARE(w.ConnectedLab->text(), QString()); // nothing shown before the first connect
