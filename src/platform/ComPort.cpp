@@ -258,21 +258,37 @@ void TComPort::onSerialError(QSerialPort::SerialPortError error) {
         Qt::QueuedConnection);
 }
 
+namespace {
+
+TComPort::TPortEnumerator& portEnumerator() {
+    static TComPort::TPortEnumerator enumerator;
+    return enumerator;
+}
+
+} // namespace
+
+void TComPort::SetPortEnumerator(TPortEnumerator enumerator) {
+    portEnumerator() = std::move(enumerator);
+}
+
 QList<TPortInfo> TComPort::AvailablePorts(bool includeDemo) {
     QList<TPortInfo> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        TPortInfo port;
-        port.Name = info.portName();
-        port.Description = info.description();
-        port.Manufacturer = info.manufacturer();
-        port.SystemLocation = info.systemLocation();
-        port.HasUsbIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
-        if (port.HasUsbIds) {
-            port.VendorId = info.vendorIdentifier();
-            port.ProductId = info.productIdentifier();
+    if (portEnumerator())
+        ports = portEnumerator()();
+    else
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            TPortInfo port;
+            port.Name = info.portName();
+            port.Description = info.description();
+            port.Manufacturer = info.manufacturer();
+            port.SystemLocation = info.systemLocation();
+            port.HasUsbIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+            if (port.HasUsbIds) {
+                port.VendorId = info.vendorIdentifier();
+                port.ProductId = info.productIdentifier();
+            }
+            ports.append(port);
         }
-        ports.append(port);
-    }
     // "COM3" before "COM10", "ttyS2" before "ttyS10": by the text, then the number it ends with.
     const auto key = [](const QString& name) {
         qsizetype digits = name.size();

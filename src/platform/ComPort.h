@@ -91,6 +91,10 @@ public:
 
     // The serial ports present, sorted by name, followed by the demo device.
     static QList<TPortInfo> AvailablePorts(bool includeDemo = true);
+    // Replaces the system's enumeration of ports (tests of hot-plug); an empty
+    // function restores it.
+    using TPortEnumerator = std::function<QList<TPortInfo>()>;
+    static void SetPortEnumerator(TPortEnumerator enumerator);
 
     // The device behind the demo port: one emulated N20D for the whole process.
     static DeviceEmulator& DemoDevice();

@@ -157,6 +157,7 @@ private slots:
     void unplugDuringRead_endsExchangeAndClosesLink();
     void deferredMessages_areShownLaterInPostingOrder();
     void refreshPortList_keepsConfiguredPortNamed();
+    void hotPlug_refreshesListAndKeepsConfiguredPortNamed();
     void formClose_whileConnectedClosesPort();
     void remoteMode_connectFailureNamesReason();
     void remoteMode_connectsAndIdleTimeoutRestarts();
@@ -183,6 +184,7 @@ void TestConnections::init() {
 void TestConnections::cleanup() {
     PacketTimeout = m_savedTimeout;
     SetHostResolver({});
+    TComPort::SetPortEnumerator({});
     m_prompts.reset();
     m_settings.reset();
 }
@@ -431,6 +433,40 @@ void TestConnections::refreshPortList_keepsConfiguredPortNamed() {
     QVERIFY(w.ComportPortCmb->findText(kDemoPortName) >= 0);
     QVERIFY(w.links->PortWatchTimer()->isActive());
     QCOMPARE(w.links->PortWatchTimer()->interval(), 1000);
+}
+
+void TestConnections::hotPlug_refreshesListAndKeepsConfiguredPortNamed() {
+    QList<TPortInfo> present;
+    const auto port = [](const char* name) {
+        TPortInfo info;
+        info.Name = QLatin1String(name);
+        return info;
+    };
+    present = {port("COM1"), port("COM3")};
+    TComPort::SetPortEnumerator([&] { return present; });
+    QVERIFY(SettingsStore::writeString(kPortKey, QStringLiteral("Port"), QStringLiteral("COM3"), true));
+    StandInWindow w;
+    w.start();
+    w.links->PortWatchTimer()->setInterval(10);
+    const auto items = [&] {
+        QStringList out;
+        for (int i = 0; i < w.ComportPortCmb->count(); ++i)
+            out << w.ComportPortCmb->itemText(i);
+        return out;
+    };
+    QCOMPARE(items(), (QStringList{"COM1", "COM3", kDemoPortName}));
+
+    // An adapter is plugged in: it appears, the selection stays.
+    present = {port("COM1"), port("COM3"), port("COM10")};
+    QTRY_COMPARE(items(), (QStringList{"COM1", "COM3", "COM10", kDemoPortName}));
+    QCOMPARE(w.ComportPortCmb->currentText(), QStringLiteral("COM3"));
+
+    // The adapter in use is removed: the selector still names it.
+    present = {port("COM1"), port("COM10")};
+    QTRY_COMPARE(items(), (QStringList{"COM1", "COM10", kDemoPortName, "COM3"}));
+    QCOMPARE(w.ComportPortCmb->currentText(), QStringLiteral("COM3"));
+    QCOMPARE(w.MainComPort->PortName(), QStringLiteral("COM3"));
+    QVERIFY(m_prompts->shown.isEmpty());
 }
 
 void TestConnections::formClose_whileConnectedClosesPort() {
