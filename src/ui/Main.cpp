@@ -387,7 +387,7 @@ void TMainFormFrm::MainTreeViewChange(QTreeWidgetItem* node) {
         return;
     }
     ShowPage(MainPageControl->findChild<QWidget*>(pageName, Qt::FindDirectChildrenOnly));
-    if (key == QLatin1String("SettingsTvi"))
+    if (key == QLatin1String("SettingsTvi") && m_connections)
         m_connections->CancelBtnClick(); // show the port settings in use
 }
 

@@ -29,8 +29,6 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QWidget(parent) {
     m_nameEdt = MakeNamed<QLineEdit>(this, "ComportNameEdt");
     // The remote link has no transport in this tool, so the mode is never offered.
     m_modesCmb = MakeNamed<QComboBox>(this, "DeviceConnectionModesCmb");
-    m_modesCmb->addItem(QStringLiteral("Direct"));
-    m_modesCmb->addItem(QStringLiteral("GPRS"));
     for (QWidget* hidden : {static_cast<QWidget*>(m_baudRateCmb), static_cast<QWidget*>(m_dataBitsCmb),
                             static_cast<QWidget*>(m_stopBitsCmb), static_cast<QWidget*>(m_parityCmb),
                             static_cast<QWidget*>(m_flowControlCmb), static_cast<QWidget*>(m_nameEdt),
