@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,8 +53,11 @@ TMainPage::TMainPage(QWidget* parent) : QWidget(parent) {
     auto* restoreLab = MakeNamed<QLabel>(this, "RestoreDefaultsSettingsLab");
     m_restoreBtn = MakeNamed<QPushButton>(this, "RestoreBtn");
     m_restoreBtn->setEnabled(false);
-    grid->addWidget(restoreLab, 4, 0, 1, 2);
-    grid->addWidget(m_restoreBtn, 4, 2);
+    auto* restoreRow = new QHBoxLayout;
+    restoreRow->addWidget(restoreLab);
+    restoreRow->addWidget(m_restoreBtn);
+    restoreRow->addStretch(1);
+    grid->addLayout(restoreRow, 4, 0, 1, 4);
 
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(5, 1);
