@@ -158,6 +158,7 @@ private slots:
     void deferredMessages_areShownLaterInPostingOrder();
     void refreshPortList_keepsConfiguredPortNamed();
     void hotPlug_refreshesListAndKeepsConfiguredPortNamed();
+    void applyTakesAllSixSelectors_cancelShowsSettingsInUse();
     void formClose_whileConnectedClosesPort();
     void remoteMode_connectFailureNamesReason();
     void remoteMode_connectsAndIdleTimeoutRestarts();
@@ -467,6 +468,43 @@ void TestConnections::hotPlug_refreshesListAndKeepsConfiguredPortNamed() {
     QCOMPARE(w.ComportPortCmb->currentText(), QStringLiteral("COM3"));
     QCOMPARE(w.MainComPort->PortName(), QStringLiteral("COM3"));
     QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TestConnections::applyTakesAllSixSelectors_cancelShowsSettingsInUse() {
+    StandInWindow w;
+    w.start();
+    const auto choose = [](QComboBox* combo, const char* text) {
+        const int index = combo->findText(QLatin1String(text));
+        QVERIFY(index >= 0);
+        combo->setCurrentIndex(index);
+    };
+    choose(w.ComportBaudRateCmb, "19200");
+    choose(w.ComportDataBitsCmb, "7");
+    choose(w.ComportStopBitsCmb, "2");
+    choose(w.ComportParityCmb, "Even");
+    choose(w.ComportFlowControlCmb, "Hardware");
+    w.ComportPortCmb->addItem(QStringLiteral("COM5"));
+    w.ComportPortCmb->setCurrentIndex(w.ComportPortCmb->count() - 1);
+    w.links->ApplyBtnClick();
+    QCOMPARE(w.MainComPort->PortName(), QStringLiteral("COM5"));
+    QCOMPARE(w.MainComPort->BaudRate(), 19200);
+    QCOMPARE(w.MainComPort->DataBits(), QSerialPort::Data7);
+    QCOMPARE(w.MainComPort->StopBits(), QSerialPort::TwoStop);
+    QCOMPARE(w.MainComPort->Parity(), QSerialPort::EvenParity);
+    QCOMPARE(w.MainComPort->FlowControl(), QSerialPort::HardwareControl);
+    QVERIFY(m_prompts->shown.isEmpty()); // closing a closed link is no failure
+
+    // Changed on the page but not applied: showing the page again shows what is in use.
+    choose(w.ComportBaudRateCmb, "115200");
+    choose(w.ComportParityCmb, "None");
+    w.ComportPortCmb->setCurrentIndex(0);
+    w.ComportNameEdt->setText(QStringLiteral("typed"));
+    w.links->CancelBtnClick();
+    QCOMPARE(w.ComportBaudRateCmb->currentText(), QStringLiteral("19200"));
+    QCOMPARE(w.ComportParityCmb->currentText(), QStringLiteral("Even"));
+    QCOMPARE(w.ComportPortCmb->currentText(), QStringLiteral("COM5"));
+    QCOMPARE(w.ComportNameEdt->text(), QString());
+    QCOMPARE(w.MainComPort->BaudRate(), 19200);
 }
 
 void TestConnections::formClose_whileConnectedClosesPort() {
