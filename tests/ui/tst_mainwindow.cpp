@@ -357,6 +357,26 @@ private slots:
         QCOMPARE(window.ConnectedLab->text(), Lookup(QStringLiteral("Disconnected")));
     }
 
+    void abortFromDevice_closesLinkAndShowsItsMessageAfterTheExchange() {
+        DemoLink link;
+        TMainFormFrm window;
+        link.Attach(window);
+        window.ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        m_prompts->shown.clear();
+
+        link.device.injectFault(EmulatorFault::Abort, 1);
+        window.StatusBtn->click();
+        QVERIFY(!window.MainComPort()->IsOpen());
+        QVERIFY(!window.Connected());
+        QVERIFY(!window.ReadBtn->isEnabled());
+        QVERIFY(
+            !m_prompts->texts(QStringLiteral("message")).contains(Lookup(QStringLiteral("AbortReceived"))));
+        QTRY_COMPARE(
+            m_prompts->texts(QStringLiteral("message")).count(Lookup(QStringLiteral("AbortReceived"))), 1);
+        QCOMPARE(m_prompts->texts(QStringLiteral("message")).last(), Lookup(QStringLiteral("AbortReceived")));
+    }
+
     void closingDuringExchange_isRefusedUntilItEnds() {
         DemoLink link;
         TMainFormFrm window;
