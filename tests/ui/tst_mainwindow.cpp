@@ -193,6 +193,29 @@ private slots:
             QCOMPARE(window.MainTreeView->topLevelItem(i)->text(0), Lookup(keys.at(i)));
     }
 
+    void accessLevelRule_givesUserAccessOnlyForN20FamilyWithoutInstallerCode_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<std::string>("code");
+        QTest::addColumn<bool>("full");
+        QTest::newRow("N20D installer code") << "Dev: N20D" << std::string("123400") << true;
+        QTest::newRow("N20D other code") << "Dev: N20D" << std::string("817260") << false;
+        QTest::newRow("NF20 other code") << "Dev: NF20" << std::string("817260") << false;
+        QTest::newRow("N3 other code") << "Dev: N3" << std::string("817260") << true;
+        QTest::newRow("no device") << "" << std::string("817260") << true;
+    }
+    void accessLevelRule_givesUserAccessOnlyForN20FamilyWithoutInstallerCode() {
+        QFETCH(QString, model);
+        QFETCH(std::string, code);
+        QFETCH(bool, full);
+        TMainFormFrm window;
+        window.StatusDevPanel->setText(model);
+        window.MainTbs->AccessCode2Edt()->setText(QStringLiteral("1234"));
+        window.Login().SetAccessCode(code);
+        window.ApplyAccessLevel();
+        QCOMPARE(window.Login().FullAccess(), full);
+        QCOMPARE(NodeOf(window.MainTreeView, QStringLiteral("GPRS&GSMreportingTvi")) != nullptr, full);
+    }
+
     void rebuildTree_keepsSurvivingSectionAndFallsBackToMain() {
         TMainFormFrm window;
         window.MainTreeView->setCurrentItem(
