@@ -191,13 +191,13 @@ int Encode(const cli::Args& args) {
         return cli::usageError("packet encode: --count must be a number from 0 to 255", kEncodeUsage);
     if (!parseByte(options.get("number", "1"), packet.PacketNumber))
         return cli::usageError("packet encode: --number must be a number from 0 to 255", kEncodeUsage);
-    for (const std::string& spec : options.all("item")) {
-        const std::size_t eq = spec.find('=');
+    for (const std::string& itemText : options.all("item")) {
+        const std::size_t eq = itemText.find('=');
         if (eq == std::string::npos)
-            return cli::usageError("packet encode: --item '" + spec + "' has no '='", kEncodeUsage);
+            return cli::usageError("packet encode: --item '" + itemText + "' has no '='", kEncodeUsage);
         TPacketData item;
-        if (!unescape(spec.substr(0, eq), item.Id, error) ||
-            !unescape(spec.substr(eq + 1), item.Value, error))
+        if (!unescape(itemText.substr(0, eq), item.Id, error) ||
+            !unescape(itemText.substr(eq + 1), item.Value, error))
             return cli::usageError("packet encode: --item: " + error, kEncodeUsage);
         packet.Items.push_back(item);
     }
