@@ -267,7 +267,10 @@ void TDataCommunication::wait(TCommState waitState, qint64 sentAtMs) {
         if (remaining <= 0)
             break;
         timer.start(static_cast<int>(remaining));
-        loop.exec();
+        // A quitting application runs no event loop any more: exec() returns at once
+        // (with -1), and waiting on would spin until the time-out.
+        if (loop.exec() < 0)
+            break;
     }
     m_waitLoop = nullptr;
 }

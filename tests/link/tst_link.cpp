@@ -649,6 +649,25 @@ private slots:
         QVERIFY(!rig.comm.IsBusy());
     }
 
+    void applicationQuitDuringTheWait_endsTheWaitAtOnce() {
+        Rig rig;
+        rig.device.setSilent(true);
+        PacketTimeout = 3000;
+        QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+        QElapsedTimer clock;
+        clock.start();
+        const bool ok = rig.comm.QueryStatus();
+        const qint64 elapsed = clock.elapsed();
+        // A quitting application runs no event loop any more; let it run again for the
+        // tests that follow.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        QVERIFY(!ok);
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(rig.comm.StatusKey, std::string("ErrorNoResponse"));
+        QCOMPARE(rig.comm.State, TCommState::Idle);
+    }
+
     // ---- remote mode ---------------------------------------------------------
 
     void remoteMode_sendsThroughTheHook_wakesAndRestarts() {
