@@ -159,7 +159,8 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
                     wake.raw = {0x00, 0x00, 0x07};
                     wake.error = kWakeUp;
                     m_requests.push_back(wake);
-                    replies.push_back(StatusReply());
+                    m_lastReply = StatusReply(); // what a repeat request "FE" gets again
+                    replies.push_back(m_lastReply);
                 }
                 ++skip;
             }

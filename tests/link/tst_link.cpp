@@ -684,6 +684,57 @@ private slots:
         QCOMPARE(rig.device.restarts(), 1);
     }
 
+    void remoteWake_unreadableReply_repeatsWithFE11AndGetsTheStatus() {
+        Rig rig;
+        rig.comm.LinkMode = TLinkMode::Tcp;
+        rig.comm.RemoteSendHook = [&](const TByteArray& bytes) { rig.port.write(bytes); };
+        rig.device.injectFault("corrupt", 1);
+        QVERIFY(rig.comm.ConnectRemote());
+        QCOMPARE(rig.comm.StatusKey, std::string());
+        QCOMPARE(rig.device.requestCommands(), (std::vector<std::string>{"wake", "FE"}));
+        const auto fe = rig.requestsWith("FE");
+        QCOMPARE(static_cast<int>(fe.front().packet.PacketCount), 1);
+        QCOMPARE(static_cast<int>(fe.front().packet.PacketNumber), 1);
+        QCOMPARE(rig.delivered.size(), std::size_t(1));
+        QCOMPARE(rig.delivered.front().Command, std::string("F1"));
+    }
+
+    void remoteRestart_stopsAtOkOrAbortOnly_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("sent");
+        const QString good = QString::fromStdString(kCode);
+        QTest::newRow("OK") << "" << good << true << "" << QStringList{"FB"};
+        QTest::newRow("ABORT ends at once") << "abort" << good << false << "ErrorAbort" << QStringList{"FB"};
+        QTest::newRow("WRONG: every attempt")
+            << ""
+            << "999900" << false << "ErrorWrongPassword" << QStringList{"FB", "FB", "FB"};
+        QTest::newRow("unreadable reply: FE next")
+            << "corrupt" << good << true << "" << QStringList{"FB", "FE"};
+    }
+    void remoteRestart_stopsAtOkOrAbortOnly() {
+        QFETCH(QString, fault);
+        QFETCH(QString, code);
+        QFETCH(bool, ok);
+        QFETCH(QString, key);
+        QFETCH(QStringList, sent);
+        Rig rig;
+        rig.comm.LinkMode = TLinkMode::Tcp;
+        rig.comm.RemoteAttempts = 3;
+        rig.comm.RemoteSendHook = [&](const TByteArray& bytes) { rig.port.write(bytes); };
+        if (!fault.isEmpty())
+            rig.device.injectFault(fault.toStdString(), 1);
+        QCOMPARE(rig.comm.RestartRemote(code.toStdString()), ok);
+        QCOMPARE(rig.comm.StatusKey, key.toStdString());
+        QStringList commands;
+        for (const std::string& c : rig.device.requestCommands())
+            commands << QString::fromStdString(c);
+        QCOMPARE(commands, sent);
+        QCOMPARE(rig.comm.State, TCommState::Idle);
+    }
+
     void deviceVersion_isReportedInTheRemoteModeOnly_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("reported");
