@@ -86,6 +86,10 @@ bool TComPort::Open() {
     if (m_flowControl != QSerialPort::HardwareControl)
         m_serial->setRequestToSend(false);
     m_serial->setDataTerminalReady(false);
+    // Bytes that reached the line before the port was opened answer nothing of
+    // ours (a reply to a request of an earlier session, still queued in a virtual
+    // port): taken for the reply to the next request they would pass for it.
+    m_serial->clear(QSerialPort::Input);
     m_serial->clearError();
     return true;
 }

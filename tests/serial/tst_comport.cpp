@@ -26,6 +26,7 @@ private slots:
     void batchLength();
     void openStatusClose_overPseudoTerminal();
     void openFailure_reportsErrorAndStaysClosed();
+    void bytesQueuedBeforeOpen_areNotTakenForTheReply();
     void splitReply_reachesReceiverAsOneBatch();
     void twoPacketsInOneTransfer_becomeTwoBatches();
     void bytesThatCannotStartAPacket_areDeliveredAtOnce();
@@ -105,6 +106,28 @@ void TestComPort::openFailure_reportsErrorAndStaysClosed() {
     QVERIFY(!port.Open());
     QVERIFY(!port.IsOpen());
     QVERIFY(!port.ErrorString().isEmpty());
+}
+
+void TestComPort::bytesQueuedBeforeOpen_areNotTakenForTheReply() {
+    PtyDevice dev;
+    REQUIRE_PTY(dev);
+    // A reply that arrived after an earlier session closed the port.
+    const TByteArray stale = DeviceEmulator::BuildReply("ABORT");
+    dev.server->PushUnsolicited(stale);
+    QTRY_COMPARE_WITH_TIMEOUT(dev.server->BytesOut(), qint64(stale.size()), 2000);
+
+    TComPort port;
+    BatchRecorder rec;
+    rec.attach(port);
+    port.SetPortName(dev.path());
+    QVERIFY(port.Open());
+    TByteArray request = BuildStatusRequest();
+    request.push_back(0x00);
+    port.write(request);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
+    QCOMPARE(parse(rec.batches[0].bytes).Command, std::string("F1"));
+    QTest::qWait(50);
+    QCOMPARE(rec.batches.size(), std::size_t(1));
 }
 
 void TestComPort::splitReply_reachesReceiverAsOneBatch() {
