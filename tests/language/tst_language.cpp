@@ -611,6 +611,33 @@ private slots:
         QVERIFY2(built.exitCode == 0, built.out.constData());
     }
 
+    // AccessCodeEdt ("012") is the user code and AccessCode2Edt ("028") the installer
+    // code that gives full access: their captions must not swap the roles.
+    void shippedTexts_nameTheTwoCodeFieldsByTheirRole_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("installer");
+        QTest::newRow("English") << "English"
+                                 << "User"
+                                 << "Installer";
+        QTest::newRow("Deutsch") << "Deutsch"
+                                 << "Benutzer"
+                                 << "Errichter";
+    }
+    void shippedTexts_nameTheTwoCodeFieldsByTheirRole() {
+        QFETCH(QString, language);
+        QFETCH(QString, user);
+        QFETCH(QString, installer);
+        WriteLanguageSetting(language);
+        TNLanguage translator;
+        translator.LoadLanguage(shippedLng());
+        QCOMPARE(translator.CurrentLanguage(), language);
+        QVERIFY2(translator.Lookup(QStringLiteral("AccessCode1")).startsWith(user),
+                 qPrintable(translator.Lookup(QStringLiteral("AccessCode1"))));
+        QVERIFY2(translator.Lookup(QStringLiteral("AccessCode2")).startsWith(installer),
+                 qPrintable(translator.Lookup(QStringLiteral("AccessCode2"))));
+    }
+
     void everyKeyLookedUpInCode_hasTextInEveryShippedLanguage() {
         // Literal forms: Lookup("X"), Lookup(QStringLiteral("X")), Lookup(QString("X")),
         // Lookup(u"X"_s), Lookup(QLatin1String("X")), Lookup(QString::fromLatin1("X"))...
