@@ -66,6 +66,7 @@ private slots:
     void statusAndDump_againstDemoDevice();
     void ports_listsDemoDevice();
     void devsim_stopsWhenStdinCloses();
+    void devsim_splitGapSurvivesALaterPlainSplit();
     void usageErrors_data();
     void usageErrors();
 };
@@ -152,6 +153,17 @@ void TestTools::devsim_stopsWhenStdinCloses() {
     QCOMPARE(sim.process().exitCode(), 0);
 }
 
+void TestTools::devsim_splitGapSurvivesALaterPlainSplit() {
+    if (!TPtyEmulatorServer::Supported())
+        QSKIP("no pseudo-terminals on this system");
+    // The status reply comes in two pieces 600 ms apart: the exchange cannot succeed
+    // within 250 ms (with a 50 ms gap it would).
+    Devsim sim({"--split", "1:600", "--split", "2"});
+    QVERIFY(!sim.port().isEmpty());
+    const Run status = runCli({"status", "--port", sim.port(), "--timeout", "250"});
+    QCOMPARE(status.exitCode, 1);
+}
+
 void TestTools::usageErrors_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("args");
@@ -165,6 +177,8 @@ void TestTools::usageErrors_data() {
         << "nconfig-cli" << QStringList{"dump", "--port", "demo", "--code", "12ab"};
     QTest::newRow("status bad timeout")
         << "nconfig-cli" << QStringList{"status", "--port", "demo", "--timeout", "x"};
+    QTest::newRow("status zero timeout")
+        << "nconfig-cli" << QStringList{"status", "--port", "demo", "--timeout", "0"};
     QTest::newRow("ports extra argument") << "nconfig-cli" << QStringList{"ports", "COM1"};
     QTest::newRow("devsim unknown option") << "nconfig-devsim" << QStringList{"--bogus"};
     QTest::newRow("devsim bad model") << "nconfig-devsim" << QStringList{"--model", "X1"};

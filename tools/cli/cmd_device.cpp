@@ -173,8 +173,10 @@ std::optional<int> parseLinkOptions(const cli::Args& args, const char* usage, bo
     }
     if (options.has("timeout")) {
         const std::string text = options.get("timeout");
-        if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos)
-            return cli::usageError("--timeout takes milliseconds", usage);
+        // 0 ms would fail every exchange with "no answer", which blames the device.
+        if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(text) == 0)
+            return cli::usageError("--timeout takes milliseconds (1 or more)", usage);
         PacketTimeout = std::stoi(text);
     }
     out.verbose = options.has("verbose");

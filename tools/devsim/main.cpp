@@ -43,7 +43,8 @@ Faults (N counts replies from 1; each option may be repeated):
   --drop N              do not send reply N
   --delay N:MS          send reply N after MS milliseconds
   --corrupt N           damage reply N (bad checksum)
-  --split N[:MS]        send reply N in two pieces MS ms apart (default 50)
+  --split N[:MS]        send reply N in two pieces MS ms apart (default 50; one gap
+                        for every split reply, the last MS given)
   --abort[=N]           answer "ABORT" in place of reply N (default 1)
   --silent[=N]          answer nothing from reply N on (default 1)
 Line:
@@ -203,10 +204,11 @@ int main(int argc, char** argv) {
                 return usage("--delay takes N:MS");
             faults.push_back({"delay", n, ms});
         } else if (name == "--split") {
-            ms = 50;
+            ms = -1;
             if (!parsePair(value, n, ms, false))
                 return usage("--split takes N or N:MS");
-            splitGap = ms;
+            if (ms >= 0) // a plain "--split N" keeps a gap given before
+                splitGap = ms;
             faults.push_back({"split", n, 0});
         } else if (name == "--abort" || name == "--silent") {
             if (hasValue && !parseInt(value, n))
