@@ -4,8 +4,13 @@
 #include "EmulatorTransport.h"
 #include "N_Common.h"
 #include "N_Firmware.h"
+#include "N_Language.h"
+#include "ScriptedPrompts.h"
+#include "TempSettings.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -334,6 +339,15 @@ private slots:
         QCOMPARE(rig.window.aborts, word == QLatin1String("ABORT") ? 1 : 0);
     }
 
+    void abortHandlerRaises_isInvalidData() {
+        Rig rig;
+        rig.window.onAbort = [] { throw std::runtime_error("closing failed"); };
+        rig.port.pushUnsolicited(DeviceEmulator::BuildReply("ABORT"));
+        QVERIFY(rig.waitForBatches(1));
+        QCOMPARE(rig.window.aborts, 1);
+        QCOMPARE(rig.comm.State, TCommState::ReceivedInvalidData);
+    }
+
     void emptyBatch_meansNoConnection() {
         Rig rig;
         rig.comm.Receive({});
@@ -603,9 +617,15 @@ private slots:
         QCOMPARE(rig.comm.StatusKey, std::string("ErrorNoResponse"));
     }
 
+    void packetTimeoutZero_endsRightAfterTheSend_data() {
+        QTest::addColumn<int>("timeout");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -5;
+    }
     void packetTimeoutZero_endsRightAfterTheSend() {
+        QFETCH(int, timeout);
         Rig rig;
-        PacketTimeout = 0;
+        PacketTimeout = timeout;
         rig.device.injectFault("delay", 1, 300);
         QElapsedTimer clock;
         clock.start();
@@ -752,15 +772,30 @@ private slots:
         QCOMPARE(rig.comm.IsActive(), rig.comm.LinkMode != TLinkMode::None);
     }
 
+    void slowRemoteVersion_pausesBeforeTheExchange_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("pause");
+        QTest::newRow("tcp, 1.12") << int(TLinkMode::Tcp) << "Ver: 1.12" << true;
+        QTest::newRow("tcp, 1.121") << int(TLinkMode::Tcp) << "Ver: 1.121" << false;
+        QTest::newRow("tcp, 1.27") << int(TLinkMode::Tcp) << "Ver: 1.27" << false;
+        QTest::newRow("serial, 1.12") << int(TLinkMode::Serial) << "Ver: 1.12" << false;
+    }
     void slowRemoteVersion_pausesBeforeTheExchange() {
+        QFETCH(int, mode);
+        QFETCH(QString, version);
+        QFETCH(bool, pause);
         Rig rig;
-        rig.comm.LinkMode = TLinkMode::Tcp;
+        rig.comm.LinkMode = static_cast<TLinkMode>(mode);
         rig.comm.RemoteSendHook = [&](const TByteArray& bytes) { rig.port.write(bytes); };
-        rig.comm.DeviceVersionField = "Ver: 1.12";
+        rig.comm.DeviceVersionField = version.toStdString();
         QElapsedTimer clock;
         clock.start();
         QVERIFY(rig.comm.QueryStatus());
-        QVERIFY(clock.elapsed() >= 1000);
+        if (pause)
+            QVERIFY(clock.elapsed() >= 1000);
+        else
+            QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
     }
 
     // ---- debug log -----------------------------------------------------------
@@ -784,7 +819,21 @@ private slots:
         QVERIFY(std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
                     return l.rfind("2 packet read time: ", 0) == 0;
                 }) != lines.end());
-        QCOMPARE(FormatLogBytes({}), std::string());
+        const auto startsWith = [&](const char* prefix) {
+            return std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+        };
+        QCOMPARE(startsWith("Total settings read time: "), 0); // a read that succeeds has none
+
+        rig.device.injectFault("drop", 2);
+        QVERIFY(!rig.comm.ReadSettings(kCode, true, false));
+        QCOMPARE(startsWith("Total settings read time: "), 1);
+        QVERIFY(rig.comm.WritePacket(kCode, {{"010", "1"}}, 3, 6));
+        QCOMPARE(startsWith("3 packet write time: "), 1);
+
+        rig.comm.Receive({});
+        QCOMPARE(lines[lines.size() - 2], std::string("Received:"));
+        QCOMPARE(lines.back(), std::string()); // an empty buffer gives an empty line
         QCOMPARE(FormatLogBytes({0x0A, 0xF3}), std::string("0A F3 "));
     }
 
@@ -796,6 +845,42 @@ private slots:
         QVERIFY(rig.comm.WritePacket(kCode, {{"010", "1"}}, 1, 6));
         QVERIFY(rig.window.visibilityQueries > 0);
         QVERIFY(rig.window.lines.empty());
+    }
+
+    // ---- message keys ----------------------------------------------------------
+
+    // Every key the data communication can leave in StatusKey, or posts, is shown to
+    // the user: each needs a text in every language of the shipped language file.
+    // (The keys sit in a table, where a scan of the sources for lookups misses them.)
+    void statusKeys_haveATextInEveryLanguage() {
+        QStringList keys;
+        for (int s = 0; s <= static_cast<int>(TCommState::NoConnectionToObject); ++s)
+            if (const char* key = StateKey(static_cast<TCommState>(s)))
+                keys << QString::fromLatin1(key);
+        QVERIFY(keys.contains(QStringLiteral("ErrorNoResponse")));
+        keys << QStringLiteral("ErrorReceivingPackets")        // posted by a failed read
+             << QStringLiteral("InvalidFirmwarePacketNumber"); // a firmware packet that cannot be had
+
+        ScriptedPrompts prompts;
+        TempSettings settings;
+        const QString file =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("NLanguage.lng"));
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        TNLanguage translator;
+        translator.LoadLanguage(file);
+        const QStringList languages = translator.LanguageNames();
+        QVERIFY(languages.size() >= 2);
+        for (const QString& language : languages) {
+            WriteLanguageSetting(language);
+            translator.LoadLanguage(file);
+            QCOMPARE(translator.CurrentLanguage(), language);
+            for (const QString& key : keys) {
+                QVERIFY2(translator.HasText(key), qPrintable(language + QLatin1String(": ") + key));
+                QVERIFY2(!translator.Lookup(key).trimmed().isEmpty(),
+                         qPrintable(language + QLatin1String(": ") + key));
+            }
+        }
+        QVERIFY(prompts.shown.isEmpty());
     }
 
     // ---- the emulator itself ---------------------------------------------------
