@@ -162,6 +162,7 @@ private slots:
     void formClose_whileConnectedClosesPort();
     void remoteMode_connectFailureNamesReason();
     void remoteMode_connectsAndIdleTimeoutRestarts();
+    void remoteMode_abortDisconnectsWithoutRestart_failedRestartNamesReason();
     void resolveHost_data();
     void resolveHost();
 
@@ -561,6 +562,41 @@ void TestConnections::remoteMode_connectsAndIdleTimeoutRestarts() {
     w.links->SetLinkMode(TConnections::Direct);
     w.links->SetIdleTimer(true);
     QVERIFY(!w.links->tmrTCPTimeout()->isActive());
+}
+
+void TestConnections::remoteMode_abortDisconnectsWithoutRestart_failedRestartNamesReason() {
+    StandInWindow w;
+    w.start();
+    EmulatorTransport remote;
+    w.comm->RemoteSendHook = [&](const TByteArray& bytes) { remote.write(bytes); };
+    remote.setReceiveHandler([&](const TByteArray& bytes) { w.comm->Receive(bytes); });
+    w.links->LockLinkMode(false);
+    w.links->SetLinkMode(TConnections::Gprs);
+    w.links->ConnectRemoteLink();
+    QVERIFY(w.links->Connected());
+    const int waits = w.waitWindows;
+
+    // "ABORT": disconnected silently, no wait window, no restart; the text follows.
+    remote.pushUnsolicited(DeviceEmulator::BuildReply("ABORT"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.links->Connected(), 2000);
+    QVERIFY(!w.links->tmrTCPTimeout()->isActive());
+    QCOMPARE(w.waitWindows, waits);
+    QCOMPARE(remote.emulator().restarts(), 0);
+    QTRY_COMPARE(m_prompts->texts(), QStringList{msg("AbortReceived")});
+    m_prompts->shown.clear();
+
+    // A restart the device does not answer: already disconnected, then the reason.
+    w.links->ConnectRemoteLink();
+    QVERIFY(w.links->Connected());
+    w.comm->RemoteAttempts = 1;
+    PacketTimeout = 50;
+    remote.emulator().injectFault(EmulatorFault::Silent, 1);
+    w.onAccessLevel = [&] { QVERIFY(m_prompts->shown.isEmpty()); };
+    w.ConnectDisconnectBtn->click();
+    QVERIFY(!w.links->Connected());
+    QCOMPARE(w.waitWindows, waits + 2);
+    QCOMPARE(m_prompts->texts(),
+             QStringList{msg("CannotRestartObject") + QStringLiteral(": ") + msg("ErrorNoResponse")});
 }
 
 void TestConnections::resolveHost_data() {
