@@ -38,6 +38,8 @@ void EmulatorTransport::write(const TByteArray& bytes) {
 }
 
 void EmulatorTransport::pushUnsolicited(const TByteArray& bytes, int delayMs) {
+    if (!m_open)
+        return; // a closed link receives nothing, not even later when it is opened again
     enqueue(bytes, delayMs);
 }
 

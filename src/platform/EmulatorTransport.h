@@ -32,7 +32,7 @@ public:
     void write(const TByteArray& bytes) override;
 
     // Delivers bytes the tool did not ask for (an unsolicited "ABORT", a stray data
-    // packet) after `delayMs`, in order with the pending replies.
+    // packet) after `delayMs`, in order with the pending replies. Dropped while closed.
     void pushUnsolicited(const TByteArray& bytes, int delayMs = 0);
 
     // Batches queued and not yet delivered.

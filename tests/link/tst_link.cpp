@@ -364,6 +364,8 @@ private slots:
         QVERIFY(!rig.port.isOpen());
         QCOMPARE(rig.port.pendingBatches(), 0); // the closed link delivers nothing more
         QCOMPARE(rig.comm.State, TCommState::ErrorAbort);
+        rig.port.pushUnsolicited(DeviceEmulator::BuildReply("OK"));
+        QCOMPARE(rig.port.pendingBatches(), 0); // nor keeps what comes while it is closed
     }
 
     void abortDuringWrite_endsTheExchangeAtOnce() {
