@@ -80,6 +80,11 @@ void TNWaitFrm::CheckStateTmrTimer() {
     deleteLater();
 }
 
+void TNWaitFrm::reject() {
+    // QDialog would hide the window, leaving the busy area disabled with nothing
+    // telling the user why.
+}
+
 void TNWaitFrm::CentreOnParent() {
     QRect area;
     if (QWidget* owner = parentWidget(); owner && owner->isVisible())

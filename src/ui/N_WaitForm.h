@@ -36,6 +36,11 @@ public:
     QLabel* PleaseWaitLbl = nullptr;
     QTimer* CheckStateTmr = nullptr;
 
+protected:
+    // Escape and the window manager's close do nothing: the window goes only
+    // when the link is idle again.
+    void reject() override;
+
 private:
     friend void ShowWaitWindow(IWaitHost* host);
     void DisableBusyArea();

@@ -385,6 +385,24 @@ private slots:
         QVERIFY(main.busyAreaEnabled());
     }
 
+    void waitWindow_userCannotCloseIt() {
+        FakeMainWindow main;
+        main.show();
+        main.idle = false;
+        ShowWaitWindow(&main);
+        QPointer<TNWaitFrm> form = WaitWindow();
+        QVERIFY(form);
+        QTest::keyClick(form, Qt::Key_Escape);
+        QVERIFY(!form->close());
+        QVERIFY(form->isVisible());
+        QCOMPARE(WaitWindow(), form.data());
+        QVERIFY(main.busyAreaDisabled());
+        main.idle = true;
+        QVERIFY(waitForTick(form));
+        QVERIFY(!WaitWindow());
+        QVERIFY(main.busyAreaEnabled());
+    }
+
     void waitWindow_goesWithTheMainWindow() {
         auto main = std::make_unique<FakeMainWindow>();
         main->show();
