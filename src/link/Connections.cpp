@@ -318,6 +318,7 @@ bool TConnections::LoadPortSetting(TComPort& port, const QString& linkName) {
     const QString key = kSettingsRoot + linkName;
     if (!SettingsStore::keyExists(key))
         return false;
+    // An empty value names no port that could ever open: the port in use stays.
     if (const auto name = SettingsStore::readString(key, QStringLiteral("Port")); name && !name->isEmpty())
         port.SetPortName(*name);
     return true;

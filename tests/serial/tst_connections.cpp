@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTest>
 #include <memory>
 
@@ -146,6 +147,9 @@ private slots:
     void startup_loadsRememberedPortIntoPortAndSelector();
     void startup_withoutRememberedPortKeepsDefault();
     void startup_locksDirectModeAndCaptionNamesPort();
+    void loadPortSetting_data();
+    void loadPortSetting();
+    void savePortSetting_createsKeyAndFailsQuietly();
     void connectAndDisconnect_updateControlsAndQueryStatus();
     void connect_withReadAfterConnectReadsToo();
     void openFailure_showsOneMessageAndStaysDisconnected();
@@ -222,6 +226,50 @@ void TestConnections::startup_locksDirectModeAndCaptionNamesPort() {
     w.links->UpdateLinkCaption(QStringLiteral("Link"));
     QCOMPARE(w.DeviceConnectionModesCmb->itemText(0), msg("Direct") + QStringLiteral(" Link COM40"));
     QCOMPARE(w.ComportNameEdt->text(), QStringLiteral("Link"));
+}
+
+void TestConnections::loadPortSetting_data() {
+    QTest::addColumn<bool>("keyExists");
+    QTest::addColumn<QString>("stored"); // null: no value "Port" under the key
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<QString>("portAfter");
+    QTest::newRow("no key") << false << QString() << false << "COM40";
+    QTest::newRow("remembered port") << true << "COM7" << true << "COM7";
+    QTest::newRow("key without the value") << true << QString() << true << "COM40";
+    QTest::newRow("empty value names no port") << true << "" << true << "COM40";
+}
+
+void TestConnections::loadPortSetting() {
+    QFETCH(bool, keyExists);
+    QFETCH(QString, stored);
+    QFETCH(bool, opened);
+    QFETCH(QString, portAfter);
+    if (keyExists)
+        QVERIFY(SettingsStore::writeString(kPortKey, QStringLiteral("Other"), QStringLiteral("x"), true));
+    if (!stored.isNull())
+        QVERIFY(SettingsStore::writeString(kPortKey, QStringLiteral("Port"), stored, true));
+    TComPort port;
+    QCOMPARE(TConnections::LoadPortSetting(port, TConnections::kPortSettingName), opened);
+    QCOMPARE(port.PortName(), portAfter);
+}
+
+void TestConnections::savePortSetting_createsKeyAndFailsQuietly() {
+    TComPort port;
+    port.SetPortName(QStringLiteral("COM9"));
+    QVERIFY(!SettingsStore::keyExists(kPortKey));
+    QVERIFY(TConnections::SavePortSetting(port, TConnections::kPortSettingName));
+    QCOMPARE(SettingsStore::readString(kPortKey, QStringLiteral("Port")).value_or(QString()),
+             QStringLiteral("COM9"));
+
+    // A store that cannot be written: false, nothing shown.
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    SettingsStore::setFolder(file.fileName() + QStringLiteral("/below-a-file"));
+    QVERIFY(!TConnections::SavePortSetting(port, TConnections::kPortSettingName));
+    QVERIFY(!TConnections::LoadPortSetting(port, TConnections::kPortSettingName));
+    QCOMPARE(port.PortName(), QStringLiteral("COM9"));
+    QVERIFY(m_prompts->shown.isEmpty());
+    SettingsStore::setFolder(m_settings->path());
 }
 
 void TestConnections::connectAndDisconnect_updateControlsAndQueryStatus() {
