@@ -294,6 +294,8 @@ private slots:
         translator->LoadLanguage(p);
         QVERIFY(m_prompts->shown.isEmpty());
         QVERIFY(translator->LanguageNames().isEmpty());
+        // Without a name there is no column to take the current language from.
+        QCOMPARE(translator->CurrentLanguage(), QStringLiteral("English"));
         QCOMPARE(translator->Lookup(QStringLiteral("Read")), QStringLiteral("?Read?"));
         QComboBox combo;
         combo.addItem(QStringLiteral("stale"));
