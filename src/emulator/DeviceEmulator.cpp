@@ -25,6 +25,15 @@ std::size_t framedLength(const TByteArray& b) {
     return kHeaderLength + (b[4] | (static_cast<std::size_t>(b[5]) << 8));
 }
 
+bool parses(const TByteArray& packet) {
+    try {
+        PacketParserInstance().Parse(packet);
+        return true;
+    } catch (const EPacketError&) {
+        return false;
+    }
+}
+
 // The code field of a request: the six bytes after the command on the deciphered
 // command line (the parser drops them, the device needs them).
 std::string codeField(const TByteArray& raw) {
@@ -186,15 +195,24 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
             for (TByteArray& r : answer(raw))
                 replies.push_back(std::move(r));
         } else {
-            // During a firmware transfer the packets are opaque: a frameable header
-            // gives the length, otherwise a packet is 520 bytes.
+            // During a firmware transfer the packets are opaque 520-byte blocks whose
+            // bytes may look like any header. Only a shorter packet that parses (a
+            // repeat request, a new request) is taken by its header's length.
             if (m_buffer.empty())
                 break;
             std::size_t length = kFirmwarePacketLength;
-            if (m_buffer.size() >= kHeaderLength && frameableHeader(m_buffer))
-                length = framedLength(m_buffer);
-            else if (m_buffer[0] == kPacketIdentifier && m_buffer.size() < kHeaderLength)
+            if (m_buffer.size() >= kHeaderLength && frameableHeader(m_buffer)) {
+                const std::size_t framed = framedLength(m_buffer);
+                if (framed < kFirmwarePacketLength) {
+                    if (m_buffer.size() < framed)
+                        break;
+                    if (parses(TByteArray(m_buffer.begin(),
+                                          m_buffer.begin() + static_cast<std::ptrdiff_t>(framed))))
+                        length = framed;
+                }
+            } else if (m_buffer[0] == kPacketIdentifier && m_buffer.size() < kHeaderLength) {
                 break;
+            }
             if (m_buffer.size() < length)
                 break;
             TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));

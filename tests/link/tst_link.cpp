@@ -138,14 +138,17 @@ class TestLink : public QObject {
     int m_savedTimeout = kDefaultPacketTimeout;
     QTemporaryDir m_dir;
 
-    // A firmware file of `packets` packets of 520 bytes, loaded.
-    std::unique_ptr<TFirmware> makeFirmware(int packets) {
+    // A firmware file of `packets` packets of 520 bytes, loaded; each packet starts
+    // with `start` when given.
+    std::unique_ptr<TFirmware> makeFirmware(int packets, const TByteArray& start = {}) {
         const std::string path = (m_dir.path() + QStringLiteral("/N20D_010A.prg")).toStdString();
         std::ofstream out(path, std::ios::binary);
         out << "01.0A\r\n";
         static const char kHex[] = "0123456789ABCDEF";
         for (int i = 0; i < packets * 520; ++i) {
-            const int b = (i * 7 + 0x55) & 0xFF;
+            int b = (i * 7 + 0x55) & 0xFF;
+            if (static_cast<std::size_t>(i % 520) < start.size())
+                b = start[static_cast<std::size_t>(i % 520)];
             out << kHex[b >> 4] << kHex[b & 15] << ' ';
         }
         out << "\r\n";
@@ -533,6 +536,25 @@ private slots:
             QCOMPARE(gauge.maximum, -1);
         }
         QCOMPARE(rig.comm.State, TCommState::Idle);
+    }
+
+    void firmwarePacket_startingLikeAShortPacket_isTakenWhole_data() {
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("header of a 16-byte payload") << QByteArray::fromHex("0201010010001234");
+        QTest::newRow("header of a 512-byte payload") << QByteArray::fromHex("0203010000021234");
+        QTest::newRow("header of a longer payload") << QByteArray::fromHex("0203010000081234");
+    }
+    void firmwarePacket_startingLikeAShortPacket_isTakenWhole() {
+        QFETCH(QByteArray, start);
+        auto firmware = makeFirmware(3, TByteArray(start.begin(), start.end()));
+        QVERIFY(firmware);
+        Rig rig;
+        QVERIFY(rig.comm.WriteFirmware(kCode, *firmware, nullptr));
+        QCOMPARE(rig.comm.StatusKey, std::string());
+        QCOMPARE(rig.device.firmwarePackets().size(), std::size_t(3));
+        TByteArray last;
+        firmware->GetFirmwarePacket(2, last);
+        QCOMPARE(rig.device.firmwarePackets()[2], last);
     }
 
     void firmwarePacket_retries_data() {
