@@ -493,6 +493,10 @@ void TMainFormFrm::ChooseLanguageCmbChange() {
     if (!ChangeLanguage(ComportTbs->ChooseLanguageCmb()->currentText(), this))
         return;
     ConnectedLab->setText(Lookup(Connected() ? QStringLiteral("Connected") : QStringLiteral("Disconnected")));
+    // Translating the window again gave the button the caption of its own key,
+    // which offers to connect; while the port is open it must offer to disconnect.
+    ConnectDisconnectBtn->setText(
+        Lookup(m_mainComPort->IsOpen() ? QStringLiteral("Disconnect") : QStringLiteral("Connect")));
     TextSMSreportingTbs->FillSendSmsTypes([this](const QString& key) { return Lookup(key); });
 }
 

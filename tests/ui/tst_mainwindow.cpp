@@ -92,6 +92,7 @@ private slots:
         QVERIFY(!window.ReadBtn->isEnabled());
         QVERIFY(!window.WriteBtn->isEnabled());
         QVERIFY(!window.OpenLastBtn->isEnabled());
+        QVERIFY(!window.StatusBtn->isEnabled());
         QVERIFY(!window.FirmwareTbs->StartBtn()->isEnabled());
         QVERIFY(!window.MainTbs->RestoreBtn()->isEnabled());
         QVERIFY(window.ConnectDisconnectBtn->isEnabled());
@@ -265,6 +266,39 @@ private slots:
         window.MainTreeView->setCurrentItem(node);
         const QString shown = window.MainPageControl->currentWidget()->objectName();
         QCOMPARE(shown, page.isEmpty() ? QStringLiteral("MainTbs") : page);
+    }
+
+    void nodeWithoutPage_selectsFirstChildOrChangesNothing_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("childKey");
+        QTest::addColumn<QString>("shownKey");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("group node selects its first child") << "ReportingTvi"
+                                                            << "GPRSTvi"
+                                                            << "GPRSTvi"
+                                                            << "GPRSTbs";
+        QTest::newRow("node without key changes nothing") << ""
+                                                          << ""
+                                                          << ""
+                                                          << "FirmwareTbs";
+    }
+    void nodeWithoutPage_selectsFirstChildOrChangesNothing() {
+        QFETCH(QString, key);
+        QFETCH(QString, childKey);
+        QFETCH(QString, shownKey);
+        QFETCH(QString, page);
+        TMainFormFrm window;
+        window.MainTreeView->setCurrentItem(NodeOf(window.MainTreeView, QStringLiteral("FirmwareTvi")));
+        auto* node = new QTreeWidgetItem(window.MainTreeView);
+        if (!key.isEmpty())
+            node->setData(0, Qt::UserRole, key);
+        if (!childKey.isEmpty())
+            (new QTreeWidgetItem(node))->setData(0, Qt::UserRole, childKey);
+        window.MainTreeView->setCurrentItem(node);
+        QCOMPARE(SectionKey(window.MainTreeView->currentItem()), shownKey);
+        QCOMPARE(window.MainPageControl->currentWidget()->objectName(), page);
+        window.MainTreeViewChange(nullptr);
+        QCOMPARE(window.MainPageControl->currentWidget()->objectName(), page);
     }
 
     void settingsSection_showsPortInUse() {
@@ -512,8 +546,21 @@ private slots:
         QTRY_COMPARE(m_prompts->texts(QStringLiteral("message")), QStringList({"first", "second"}));
     }
 
+    void languageChange_translatesWindowAgainAndKeepsSmsTypeSelection_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("disconnected") << false;
+        QTest::newRow("connected") << true;
+    }
     void languageChange_translatesWindowAgainAndKeepsSmsTypeSelection() {
+        QFETCH(bool, connected);
+        DemoLink link;
         TMainFormFrm window;
+        link.Attach(window);
+        if (connected) {
+            window.ConnectDisconnectBtn->click();
+            QTRY_VERIFY(WaitWindow() == nullptr);
+            QVERIFY(window.Connected());
+        }
         QComboBox* languages = window.ComportTbs->ChooseLanguageCmb();
         const int german = languages->findText(QStringLiteral("Deutsch"));
         QVERIFY(german >= 0);
@@ -526,7 +573,10 @@ private slots:
         QCOMPARE(ReadLanguageSetting(), QStringLiteral("Deutsch"));
         QVERIFY(window.ReadBtn->text() != englishRead);
         QCOMPARE(window.ReadBtn->text(), Lookup(QStringLiteral("Read")));
-        QCOMPARE(window.ConnectedLab->text(), Lookup(QStringLiteral("Disconnected")));
+        QCOMPARE(window.ConnectedLab->text(),
+                 Lookup(connected ? QStringLiteral("Connected") : QStringLiteral("Disconnected")));
+        QCOMPARE(window.ConnectDisconnectBtn->text(),
+                 Lookup(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect")));
         QCOMPARE(smsTypes->currentIndex(), 1);
         QCOMPARE(smsTypes->itemText(1), Lookup(QStringLiteral("All")));
         QCOMPARE(window.MainTreeView->topLevelItem(0)->text(0), Lookup(QStringLiteral("MainTvi")));
