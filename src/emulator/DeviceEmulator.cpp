@@ -62,7 +62,7 @@ void DeviceEmulator::setFamily(EmulatorFamily family) {
 }
 
 void DeviceEmulator::restoreFactory() {
-    m_groups = FactoryConfiguration(m_family);
+    m_groups = FactoryConfiguration(m_family, m_version);
 }
 
 std::optional<std::string> DeviceEmulator::value(const std::string& id) const {

@@ -970,6 +970,19 @@ private slots:
             QCOMPARE(device.value("010"), std::optional<std::string>("changed"));
     }
 
+    void emulator_restoreGivesTheFactoryConfigurationOfItsVersion() {
+        DeviceEmulator device(EmulatorFamily::N20);
+        device.setVersion("Ver: 1.20");
+        device.setValue("110", "changed");
+        TByteArray request = BuildRestoreRequest(kCode);
+        request.push_back(0x00);
+        QCOMPARE(device.feed(request).size(), std::size_t(1));
+        const auto older = DeviceEmulator::FactoryConfiguration(EmulatorFamily::N20, "Ver: 1.20");
+        QVERIFY(older != DeviceEmulator::FactoryConfiguration(EmulatorFamily::N20, "Ver: 1.27"));
+        for (int g = 0; g < 10; ++g)
+            QCOMPARE(device.group(g), older[static_cast<std::size_t>(g)]);
+    }
+
     void emulator_familiesHaveRealisticConfigurations_data() {
         QTest::addColumn<int>("family");
         QTest::addColumn<QString>("model");
