@@ -39,8 +39,10 @@ QString keyOf(const QString& name) {
     return name.size() > 3 ? name.chopped(3) : QString();
 }
 
+// Qt names the objects it makes inside its widgets "qt_..." or "_q_..." (the clear
+// action of a line edit): they are not controls of ours.
 bool isQtInternal(const QString& name) {
-    return name.startsWith(QLatin1String("qt_"));
+    return name.startsWith(QLatin1String("qt_")) || name.startsWith(QLatin1String("_q_"));
 }
 
 // Applies `translate` to everything of the component that carries a caption. With

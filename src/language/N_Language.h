@@ -10,7 +10,7 @@
 // data(0, Qt::UserRole); QTableWidget header items get the lookup of the column
 // name kept in data(Qt::UserRole) minus its last three characters; named QMenus
 // their title and named QActions their text (separators excepted). Everything
-// else, unnamed objects and Qt's own (objectName "qt_...") are left alone.
+// else, unnamed objects and Qt's own (objectName "qt_..." or "_q_...") are left alone.
 
 #include <QHash>
 #include <QPointer>

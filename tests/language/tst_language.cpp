@@ -429,6 +429,8 @@ private slots:
                                        << "design";
         QTest::newRow("Qt-internal label") << "qt_label"
                                            << "design";
+        QTest::newRow("line edit's own clear action") << "_q_qlineeditclearaction"
+                                                      << "";
     }
     void translateForm_setsCaptionsByControlKind() {
         QFETCH(QString, object);
@@ -735,7 +737,7 @@ private:
         make(new QCheckBox(central), "ReadAfterConnectChk");
         make(new QRadioButton(central), "DirectRdb");
         make(new QToolButton(central), "ApplySbt");
-        make(new QLineEdit(central), "AccountNameEdt");
+        make(new QLineEdit(central), "AccountNameEdt")->setClearButtonEnabled(true);
         auto* stack = make(new QStackedWidget(central), "MainPageControl");
         auto* page = make(new QWidget(stack), "MainTbs");
         page->setWindowTitle(QStringLiteral("design"));
