@@ -4,6 +4,8 @@
 #include "Cli.h"
 #include "N_Firmware.h"
 
+#include <QString>
+
 #include <iostream>
 
 namespace {
@@ -16,7 +18,9 @@ const char* const kUsage = "usage: nconfig-cli firmware info FILE\n"
 
 int Info(const std::string& path) {
     TFirmware firmware;
-    if (!firmware.LoadFirmware(path)) {
+    // The command line comes in the local 8-bit encoding (the ANSI code page on
+    // Windows); the firmware file takes its path in UTF-8.
+    if (!firmware.LoadFirmware(QString::fromLocal8Bit(path.c_str()).toStdString())) {
         std::cerr << "nconfig-cli: " << path
                   << ": not a valid firmware file: " << FirmwareFaultText(firmware.LastFault()) << '\n';
         return cli::Failed;
