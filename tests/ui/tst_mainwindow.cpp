@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -400,6 +401,20 @@ private slots:
         QVERIFY(DataCommunication() == nullptr);
     }
 
+    void destroyedWhileConnected_releasesLinkWithoutDeliveries() {
+        DemoLink link;
+        auto window = std::make_unique<TMainFormFrm>();
+        link.Attach(*window);
+        window->ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        // A reply still on its way when the window goes.
+        link.device.injectFault(EmulatorFault::Delay, 1, 30);
+        window->MainComPort()->write(BuildStatusRequest());
+        window.reset();
+        QVERIFY(DataCommunication() == nullptr);
+        QTest::qWait(80);
+    }
+
     void writeButton_needsConnectionAndSuccessfulRead() {
         DemoLink link;
         TMainFormFrm window;
@@ -516,6 +531,34 @@ private slots:
         dispatcher.DispatchReply(group0);
         QCOMPARE(model, std::string("Dev: N05"));
         QVERIFY(imei.empty()); // only a status reply resets the IMEI
+    }
+
+    void debugPanel_tracesFramesOnlyWhileVisible_data() {
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("hidden") << false;
+        QTest::newRow("visible") << true;
+    }
+    void debugPanel_tracesFramesOnlyWhileVisible() {
+        QFETCH(bool, visible);
+        DemoLink link;
+        TMainFormFrm window;
+        link.Attach(window);
+        window.show();
+        window.DebugPanel->setVisible(visible);
+        window.ConnectDisconnectBtn->click();
+        QTRY_VERIFY(WaitWindow() == nullptr);
+        const QStringList lines =
+            window.DebugMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (!visible) {
+            QVERIFY(lines.isEmpty());
+            return;
+        }
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0), QStringLiteral("Sent:"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^02( [0-9A-F]{2})+ $")).match(lines.at(1)).hasMatch(),
+                 qPrintable(lines.at(1)));
+        QCOMPARE(lines.at(2), QStringLiteral("Received:"));
+        QVERIFY2(lines.at(3).startsWith(QStringLiteral("02 ")), qPrintable(lines.at(3)));
     }
 
     void parseOfBadHex_showsTranslatedKeyAsError() {
