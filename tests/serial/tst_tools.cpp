@@ -183,6 +183,8 @@ void TestTools::usageErrors_data() {
     QTest::newRow("devsim unknown option") << "nconfig-devsim" << QStringList{"--bogus"};
     QTest::newRow("devsim bad model") << "nconfig-devsim" << QStringList{"--model", "X1"};
     QTest::newRow("devsim delay without ms") << "nconfig-devsim" << QStringList{"--delay", "2"};
+    QTest::newRow("devsim empty log name") << "nconfig-devsim" << QStringList{"--log="};
+    QTest::newRow("devsim empty imei") << "nconfig-devsim" << QStringList{"--imei", ""};
     QTest::newRow("devsim bad firmware answer")
         << "nconfig-devsim" << QStringList{"--firmware-answer", "maybe"};
 }

@@ -168,6 +168,8 @@ int main(int argc, char** argv) {
             value = args[++i];
             hasValue = true;
         }
+        if (hasValue && value.empty())
+            return usage("option " + name + " needs a value");
         int n = 1, ms = 0;
         if (name == "--model") {
             if (auto it = families.find(value); it != families.end())
