@@ -25,6 +25,8 @@ DeviceEmulator& TComPort::DemoDevice() {
 TComPort::TComPort(QObject* parent) : QObject(parent), m_serial(new QSerialPort(this)) {
     m_demoFactory = [] { return std::make_unique<EmulatorTransport>(&DemoDevice()); };
     m_quietTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the line must really have been quiet.
+    m_quietTimer.setTimerType(Qt::PreciseTimer);
     m_quietTimer.setInterval(kDefaultReadIntervalTimeout);
     connect(&m_quietTimer, &QTimer::timeout, this, [this] { frame(true); });
     connect(m_serial, &QSerialPort::readyRead, this, [this] {
