@@ -152,6 +152,7 @@ private slots:
     void savePortSetting_createsKeyAndFailsQuietly();
     void connectAndDisconnect_updateControlsAndQueryStatus();
     void connect_withReadAfterConnectReadsToo();
+    void connect_abortToStatusQuerySkipsReadAfterConnect();
     void openFailure_showsOneMessageAndStaysDisconnected();
     void portChangeWhileConnected_reopensQueriesStatusAndRemembers();
     void portChangeWhileDisconnected_savesAndStaysClosed();
@@ -318,6 +319,25 @@ void TestConnections::connect_withReadAfterConnectReadsToo() {
     QCOMPARE(dev.emulator.requestCommands().at(1), std::string("F2"));
     QVERIFY(w.WriteBtn->isEnabled());
     QVERIFY(m_prompts->shown.isEmpty());
+}
+
+void TestConnections::connect_abortToStatusQuerySkipsReadAfterConnect() {
+    PtyDevice dev;
+    REQUIRE_PTY(dev);
+    StandInWindow w;
+    w.start();
+    w.choosePort(dev.path());
+    w.ReadAfterConnectChk->setChecked(true);
+    dev.emulator.injectFault(EmulatorFault::Abort, 1);
+    w.ConnectDisconnectBtn->click();
+    QCOMPARE(w.statusQueries, 1);
+    QCOMPARE(w.reads, 0); // the link is gone, ReadBtn with it
+    QCOMPARE(dev.emulator.requestCommands(), std::vector<std::string>{"F0"});
+    QVERIFY(!w.links->Connected());
+    QVERIFY(!w.MainComPort->IsOpen());
+    QCOMPARE(w.ConnectDisconnectBtn->text(), msg("Connect"));
+    QCOMPARE(w.ConnectedLab->text(), msg("Disconnected"));
+    QTRY_COMPARE(m_prompts->texts(), QStringList{msg("AbortReceived")});
 }
 
 void TestConnections::openFailure_showsOneMessageAndStaysDisconnected() {
