@@ -503,6 +503,16 @@ private slots:
         QCOMPARE(rig.comm.State, TCommState::Idle);
     }
 
+    void writeAnsweredReady_failsAndLeavesTheKeyAsItWas() {
+        Rig rig;
+        rig.device.setSilent(true);
+        rig.comm.StatusKey = "Earlier";
+        rig.port.pushUnsolicited(DeviceEmulator::BuildReply("READY"), 20);
+        QVERIFY(!rig.comm.WritePacket(kCode, {{"110", "x"}}, 1, 6));
+        QCOMPARE(rig.comm.StatusKey, std::string("Earlier"));
+        QCOMPARE(rig.comm.State, TCommState::Idle);
+    }
+
     // ---- firmware ------------------------------------------------------------
 
     void firmwareStart_answer_data() {
