@@ -118,6 +118,12 @@ void TMainFormFrm::CreateControls() {
 
     connect(MainTreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { MainTreeViewChange(current); });
+    // A click below the last node clears the highlight but keeps the section
+    // shown: keep the shown section marked.
+    connect(MainTreeView, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (QTreeWidgetItem* current = MainTreeView->currentItem(); current && !current->isSelected())
+            current->setSelected(true);
+    });
 }
 
 void TMainFormFrm::CreateMenu() {

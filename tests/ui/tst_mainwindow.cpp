@@ -302,6 +302,17 @@ private slots:
         QCOMPARE(window.MainPageControl->currentWidget()->objectName(), page);
     }
 
+    void clickBelowTheNodes_keepsTheSectionHighlighted() {
+        TMainFormFrm window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget* viewport = window.MainTreeView->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, viewport->height() - 5));
+        QCOMPARE(SectionKey(window.MainTreeView->currentItem()), QStringLiteral("MainTvi"));
+        QVERIFY(window.MainTreeView->currentItem()->isSelected());
+        QCOMPARE(window.MainPageControl->currentWidget(), static_cast<QWidget*>(window.MainTbs));
+    }
+
     void settingsSection_showsPortInUse() {
         DemoLink link;
         TMainFormFrm window;
