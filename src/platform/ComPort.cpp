@@ -88,9 +88,9 @@ bool TComPort::Open() {
     if (m_flowControl != QSerialPort::HardwareControl)
         m_serial->setRequestToSend(false);
     m_serial->setDataTerminalReady(false);
-    // Bytes that reached the line before the port was opened answer nothing of
-    // ours (a reply to a request of an earlier session, still queued in a virtual
-    // port): taken for the reply to the next request they would pass for it.
+    // Bytes that reached the line before the port was opened belong to no request
+    // of ours (a late reply to an earlier session, still queued in a virtual port);
+    // kept, they would pass for the reply to the next request.
     m_serial->clear(QSerialPort::Input);
     m_serial->clearError();
     return true;
