@@ -94,6 +94,14 @@ public:
         links->CancelBtnClick();
     }
 
+    // The remote mode with a device reached through the send hook.
+    void startRemote(EmulatorTransport& remote) {
+        comm->RemoteSendHook = [&remote](const TByteArray& bytes) { remote.write(bytes); };
+        remote.setReceiveHandler([this](const TByteArray& bytes) { comm->Receive(bytes); });
+        links->LockLinkMode(false);
+        links->SetLinkMode(TConnections::Gprs);
+    }
+
     // Chooses a port in the selector as the user does.
     void choosePort(const QString& name) {
         int index = ComportPortCmb->findText(name);
@@ -607,12 +615,8 @@ void TestConnections::remoteMode_connectFailureNamesReason() {
 void TestConnections::remoteMode_connectsAndIdleTimeoutRestarts() {
     StandInWindow w;
     w.start();
-    // A remote device reached through the send hook.
     EmulatorTransport remote;
-    w.comm->RemoteSendHook = [&](const TByteArray& bytes) { remote.write(bytes); };
-    remote.setReceiveHandler([&](const TByteArray& bytes) { w.comm->Receive(bytes); });
-    w.links->LockLinkMode(false);
-    w.links->SetLinkMode(TConnections::Gprs);
+    w.startRemote(remote);
 
     w.links->ConnectRemoteLink();
     QVERIFY(w.links->Connected());
@@ -636,10 +640,7 @@ void TestConnections::remoteMode_abortDisconnectsWithoutRestart_failedRestartNam
     StandInWindow w;
     w.start();
     EmulatorTransport remote;
-    w.comm->RemoteSendHook = [&](const TByteArray& bytes) { remote.write(bytes); };
-    remote.setReceiveHandler([&](const TByteArray& bytes) { w.comm->Receive(bytes); });
-    w.links->LockLinkMode(false);
-    w.links->SetLinkMode(TConnections::Gprs);
+    w.startRemote(remote);
     w.links->ConnectRemoteLink();
     QVERIFY(w.links->Connected());
     const int waits = w.waitWindows;
