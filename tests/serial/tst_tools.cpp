@@ -67,6 +67,7 @@ private slots:
     void ports_listsDemoDevice();
     void devsim_stopsWhenStdinCloses();
     void devsim_splitGapSurvivesALaterPlainSplit();
+    void devsim_versionChoosesTheConfigurationOfThatFirmware();
     void usageErrors_data();
     void usageErrors();
 };
@@ -151,6 +152,27 @@ void TestTools::devsim_stopsWhenStdinCloses() {
     sim.process().closeWriteChannel();
     QVERIFY(sim.process().waitForFinished(3000));
     QCOMPARE(sim.process().exitCode(), 0);
+}
+
+void TestTools::devsim_versionChoosesTheConfigurationOfThatFirmware() {
+    if (!TPtyEmulatorServer::Supported())
+        QSKIP("no pseudo-terminals on this system");
+    // Firmware before 1.22 keeps 16 zone names, later firmware 32.
+    const auto zoneRows = [](const QString& version) {
+        Devsim sim({"--version", version});
+        const Run dump = runCli({"dump", "--port", sim.port(), "--code", "1234"});
+        int rows = 0;
+        bool inZones = false;
+        for (const QString& line : dump.out.split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1Char('#')))
+                inZones = line.startsWith(QStringLiteral("# group 4 "));
+            else if (inZones && !line.isEmpty())
+                ++rows;
+        }
+        return rows;
+    };
+    QCOMPARE(zoneRows(QStringLiteral("1.20")), 16);
+    QCOMPARE(zoneRows(QStringLiteral("1.27")), 32);
 }
 
 void TestTools::devsim_splitGapSurvivesALaterPlainSplit() {

@@ -227,8 +227,11 @@ int main(int argc, char** argv) {
     // Identity after the family, which resets model and version.
     if (!model.empty())
         device.setModelText(model);
-    if (!version.empty())
+    if (!version.empty()) {
         device.setVersion(version);
+        // The stored configuration follows the firmware: an older version has fewer names.
+        device.restoreFactory();
+    }
     if (!serial.empty())
         device.setSerial(serial);
     if (imei == "none")
