@@ -189,11 +189,7 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
             const std::size_t length = framedLength(m_buffer);
             if (m_buffer.size() < length)
                 break;
-            TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
-            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
-            m_expectTrailingZero = true;
-            for (TByteArray& r : answer(raw))
-                replies.push_back(std::move(r));
+            answerFrame(length, replies);
         } else {
             // During a firmware transfer the packets are opaque 520-byte blocks whose
             // bytes may look like any header. Only a shorter packet that parses (a
@@ -215,14 +211,18 @@ std::vector<EmulatorReply> DeviceEmulator::feed(const TByteArray& bytes) {
             }
             if (m_buffer.size() < length)
                 break;
-            TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
-            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
-            m_expectTrailingZero = true;
-            for (TByteArray& r : answer(raw))
-                replies.push_back(std::move(r));
+            answerFrame(length, replies);
         }
     }
     return applyFaults(std::move(replies));
+}
+
+void DeviceEmulator::answerFrame(std::size_t length, std::vector<TByteArray>& replies) {
+    TByteArray raw(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
+    m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(length));
+    m_expectTrailingZero = true;
+    for (TByteArray& r : answer(raw))
+        replies.push_back(std::move(r));
 }
 
 std::vector<TByteArray> DeviceEmulator::answer(const TByteArray& raw) {

@@ -136,6 +136,8 @@ private:
         int param;
     };
 
+    // Cuts the first `length` bytes of the buffer as one packet and answers it.
+    void answerFrame(std::size_t length, std::vector<TByteArray>& replies);
     std::vector<TByteArray> answer(const TByteArray& raw);
     std::vector<TByteArray> answerPacket(EmulatorRequest& request);
     std::vector<TByteArray> startRead();
