@@ -115,8 +115,10 @@ TConnections::TConnections(TComPort* mainComPort, TDataCommunication* dataCommun
         connect(m_ui.CancelBtn, &QAbstractButton::clicked, this, &TConnections::CancelBtnClick);
 
     fillSettingSelectors();
-    RefreshPortList();
-    m_lastPorts = presentPortNames();
+    // One walk over the ports serves both the selector and the hot-plug check.
+    const QList<TPortInfo> ports = TComPort::AvailablePorts();
+    fillPortList(ports);
+    m_lastPorts = presentPortNames(ports);
     // Hot-plug: adapters come and go; the list follows within a second.
     m_portWatch->setObjectName(QStringLiteral("PortWatchTmr"));
     m_portWatch->setInterval(kPortWatchIntervalMs);
@@ -324,20 +326,26 @@ bool TConnections::LoadPortSetting(TComPort& port, const QString& linkName) {
     return true;
 }
 
-QSet<QString> TConnections::presentPortNames() {
+QSet<QString> TConnections::presentPortNames(const QList<TPortInfo>& ports) {
     QSet<QString> names;
-    for (const TPortInfo& info : TComPort::AvailablePorts(false))
-        names.insert(info.Name);
+    for (const TPortInfo& info : ports)
+        if (!info.Demo)
+            names.insert(info.Name);
     return names;
 }
 
 void TConnections::RefreshPortList() {
+    if (m_ui.ComportPortCmb)
+        fillPortList(TComPort::AvailablePorts());
+}
+
+void TConnections::fillPortList(const QList<TPortInfo>& ports) {
     if (!m_ui.ComportPortCmb)
         return;
     QComboBox* combo = m_ui.ComportPortCmb;
     const QSignalBlocker block(combo);
     combo->clear();
-    for (const TPortInfo& info : TComPort::AvailablePorts()) {
+    for (const TPortInfo& info : ports) {
         combo->addItem(info.Name);
         QString tip = info.Description;
         if (info.HasUsbIds)
@@ -372,11 +380,12 @@ void TConnections::selectPortInUse() {
 }
 
 void TConnections::checkPortSet() {
-    QSet<QString> now = presentPortNames();
+    const QList<TPortInfo> ports = TComPort::AvailablePorts();
+    QSet<QString> now = presentPortNames(ports);
     if (now == m_lastPorts)
         return;
     m_lastPorts = std::move(now);
-    RefreshPortList();
+    fillPortList(ports);
 }
 
 void TConnections::HandleAbort() {

@@ -30,6 +30,7 @@ class QLineEdit;
 class QWidget;
 class TComPort;
 class TDataCommunication;
+struct TPortInfo;
 
 // The controls the link logic drives. Window, ConnectDisconnectBtn and ConnectedLab
 // are needed; every other pointer may be null (the control is then left out).
@@ -157,7 +158,10 @@ private:
     void onPortLost();
     void checkPortSet();
     void selectPortInUse();
-    static QSet<QString> presentPortNames();
+    // Fills ComportPortCmb from an enumeration already made.
+    void fillPortList(const QList<TPortInfo>& ports);
+    // The names of the real ports (not the demo device) in an enumeration.
+    static QSet<QString> presentPortNames(const QList<TPortInfo>& ports);
 
     TComPort* m_port;
     TDataCommunication* m_comm;
