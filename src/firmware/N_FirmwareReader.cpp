@@ -1,5 +1,7 @@
 #include "N_FirmwareReader.h"
 
+#include "HexDigit.h"
+
 #include <array>
 #include <istream>
 #include <new>
@@ -16,16 +18,6 @@ constexpr std::size_t kVersionLength = 5;
 // a text firmware file cannot hold them, so they refuse the file outright.
 bool IsBlank(std::uint8_t c) {
     return c <= 0x20;
-}
-
-int HexDigit(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 bool IsBlankText(const std::string& text) {

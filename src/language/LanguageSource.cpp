@@ -1,21 +1,11 @@
 #include "LanguageSource.h"
 
+#include "HexDigit.h"
 #include "TextCodec.h"
 
 #include <QHash>
 
 namespace {
-
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
 
 // Decodes one cell into code-page bytes. Returns an empty string and sets
 // `problem` when the cell cannot be stored.
@@ -65,8 +55,8 @@ std::string decodeCell(const QString& cell, QString& problem) {
         case '&':
             break;
         case 'x': {
-            const int hi = i + 1 < cell.size() ? hexValue(cell[i + 1]) : -1;
-            const int lo = i + 2 < cell.size() ? hexValue(cell[i + 2]) : -1;
+            const int hi = i + 1 < cell.size() ? HexDigit(cell[i + 1].unicode()) : -1;
+            const int lo = i + 2 < cell.size() ? HexDigit(cell[i + 2].unicode()) : -1;
             if (hi < 0 || lo < 0) {
                 problem = QStringLiteral("\\x needs two hexadecimal digits");
                 return {};

@@ -1,5 +1,6 @@
 #include "PacketParser.h"
 
+#include "HexDigit.h"
 #include "N_Blowfish_simple.h"
 #include "N_CRC16.h"
 
@@ -18,16 +19,6 @@ bool usesHiddenCode(const std::string& command) {
 
 void append(TByteArray& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -131,8 +122,8 @@ TByteArray HexToBytes(const std::string& text) {
     TByteArray out;
     out.reserve(text.size() / 2);
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
+        const int hi = HexDigit(text[i]);
+        const int lo = HexDigit(text[i + 1]);
         if (hi < 0 || lo < 0)
             throw EPacketError("ErrorInvalidHexNumber");
         out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
