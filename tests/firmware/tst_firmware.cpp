@@ -1,7 +1,7 @@
 #include "N_Firmware.h"
 #include "N_FirmwareReader.h"
+#include "RunTool.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -350,15 +350,12 @@ private slots:
             else if (a == "@missing")
                 a = FDir.filePath("missing.prg");
         }
-        const QString cli = QCoreApplication::applicationDirPath() + "/nconfig-cli";
+        const QString cli = ToolPath(QStringLiteral("nconfig-cli"));
         QVERIFY2(QFileInfo::exists(cli) || QFileInfo::exists(cli + ".exe"), "nconfig-cli is not built");
-        QProcess process;
-        process.start(cli, arguments);
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), exitCode);
-        const QString out = QString::fromUtf8(exitCode == 0 ? process.readAllStandardOutput()
-                                                            : process.readAllStandardError());
+        const TToolRun run = RunTool(QStringLiteral("nconfig-cli"), arguments);
+        QVERIFY2(run.exitCode >= 0, qPrintable(run.err)); // finished, did not crash
+        QCOMPARE(run.exitCode, exitCode);
+        const QString& out = exitCode == 0 ? run.out : run.err;
         QVERIFY2(out.contains(expectedOutput), qPrintable(out));
     }
 };

@@ -1,6 +1,7 @@
 #include "LanguageFile.h"
 #include "LanguageSource.h"
 #include "N_Language.h"
+#include "RunTool.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "TempSettings.h"
@@ -17,12 +18,10 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -77,26 +76,8 @@ TLanguageFileError parseExact(const QByteArray& bytes, TLanguageFile& out) {
     return ParseLanguageFile(exact.get(), n, out);
 }
 
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliResult runCli(const QStringList& args) {
-    const QString cli = QStandardPaths::findExecutable(QStringLiteral("nconfig-cli"),
-                                                       {QCoreApplication::applicationDirPath()});
-    CliResult result;
-    if (cli.isEmpty())
-        return result;
-    QProcess process;
-    process.start(cli, args);
-    if (!process.waitForFinished(30000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+TToolRun runCli(const QStringList& args) {
+    return RunTool(QStringLiteral("nconfig-cli"), args);
 }
 
 QString shippedLng() {
@@ -542,13 +523,13 @@ private slots:
     void tool_roundTripIsByteIdentical() {
         QFETCH(QByteArray, source);
         writeFile(path(QStringLiteral("a.tsv")), source);
-        const CliResult built = runCli({"lang", "build", path("a.tsv"), path("a.lng")});
-        QVERIFY2(built.exitCode == 0, built.err.constData());
-        const CliResult dumped = runCli({"lang", "dump", path("a.lng")});
-        QVERIFY2(dumped.exitCode == 0, dumped.err.constData());
-        writeFile(path(QStringLiteral("b.tsv")), dumped.out);
-        const CliResult rebuilt = runCli({"lang", "build", path("b.tsv"), path("b.lng")});
-        QVERIFY2(rebuilt.exitCode == 0, rebuilt.err.constData());
+        const TToolRun built = runCli({"lang", "build", path("a.tsv"), path("a.lng")});
+        QVERIFY2(built.exitCode == 0, qPrintable(built.err));
+        const TToolRun dumped = runCli({"lang", "dump", path("a.lng")});
+        QVERIFY2(dumped.exitCode == 0, qPrintable(dumped.err));
+        writeFile(path(QStringLiteral("b.tsv")), dumped.outBytes);
+        const TToolRun rebuilt = runCli({"lang", "build", path("b.tsv"), path("b.lng")});
+        QVERIFY2(rebuilt.exitCode == 0, qPrintable(rebuilt.err));
         QCOMPARE(readFile(path("b.lng")), readFile(path("a.lng")));
         QVERIFY(!readFile(path("a.lng")).isEmpty());
     }
@@ -573,14 +554,14 @@ private slots:
         QFETCH(QByteArray, source);
         QFETCH(QString, problem);
         writeFile(path(QStringLiteral("c.tsv")), source);
-        const CliResult result = runCli({"lang", "check", path("c.tsv")});
+        const TToolRun result = runCli({"lang", "check", path("c.tsv")});
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(QString::fromUtf8(result.out).contains(problem), result.out.constData());
+        QVERIFY2(result.out.contains(problem), qPrintable(result.out));
     }
 
     void tool_buildRefusesBadSourceWithoutWritingAFile() {
         writeFile(path(QStringLiteral("bad.tsv")), "Key\tEnglish\nLong\t" + QByteArray(300, 'a') + "\n");
-        const CliResult result = runCli({"lang", "build", path("bad.tsv"), path("bad.lng")});
+        const TToolRun result = runCli({"lang", "build", path("bad.tsv"), path("bad.lng")});
         QCOMPARE(result.exitCode, 1);
         QVERIFY(!QFileInfo::exists(path("bad.lng")));
     }
@@ -600,19 +581,19 @@ private slots:
 
     void tool_dumpRefusesDamagedFile() {
         writeFile(path(QStringLiteral("d.lng")), le32(1) + le32(300));
-        const CliResult result = runCli({"lang", "dump", path("d.lng")});
+        const TToolRun result = runCli({"lang", "dump", path("d.lng")});
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.out.isEmpty());
-        const CliResult checked = runCli({"lang", "check", path("d.lng")});
+        const TToolRun checked = runCli({"lang", "check", path("d.lng")});
         QCOMPARE(checked.exitCode, 1);
-        QVERIFY(checked.out.contains("damaged"));
+        QVERIFY(checked.out.contains(QStringLiteral("damaged")));
     }
 
     void shippedSource_passesCheck() {
-        const CliResult source = runCli({"lang", "check", QStringLiteral(NCONFIG_LANGUAGE_SOURCE)});
-        QVERIFY2(source.exitCode == 0, source.out.constData());
-        const CliResult built = runCli({"lang", "check", shippedLng()});
-        QVERIFY2(built.exitCode == 0, built.out.constData());
+        const TToolRun source = runCli({"lang", "check", QStringLiteral(NCONFIG_LANGUAGE_SOURCE)});
+        QVERIFY2(source.exitCode == 0, qPrintable(source.out));
+        const TToolRun built = runCli({"lang", "check", shippedLng()});
+        QVERIFY2(built.exitCode == 0, qPrintable(built.out));
     }
 
     // AccessCodeEdt ("012") is the user code and AccessCode2Edt ("028") the installer

@@ -1,30 +1,14 @@
 // Runs the built nconfig-cli on its packet commands: output formats, round trips
 // through encode and decode, and the exit statuses scripts rely on.
 
+#include "RunTool.h"
+
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList& args) {
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/nconfig-cli"), args);
-    Run run;
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("<did not finish>");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromLatin1(process.readAllStandardOutput());
-    run.err = QString::fromLatin1(process.readAllStandardError());
-    return run;
+TToolRun cli(const QStringList& args) {
+    return RunTool(QStringLiteral("nconfig-cli"), args);
 }
 
 } // namespace
@@ -38,7 +22,7 @@ private slots:
     }
 
     void encodeThenDecode_givesHeaderCommandAndItemsBack() {
-        const Run encoded =
+        const TToolRun encoded =
             cli({"packet", "encode", "--command", "F4", "--code", "1234", "--count", "6", "--number", "2",
                  "--item", "001=AB\\xE4", "--item", "=010A", "--item", "a\\x3Dz=x=y", "--item", "002="});
         QCOMPARE(encoded.exitCode, 0);
@@ -46,7 +30,7 @@ private slots:
         QVERIFY2(QRegularExpression("^([0-9A-F]{2})+$").match(hex).hasMatch(), qPrintable(hex));
         QCOMPARE(hex.left(8), QStringLiteral("02060200"));
 
-        const Run decoded = cli({"packet", "decode", hex});
+        const TToolRun decoded = cli({"packet", "decode", hex});
         QCOMPARE(decoded.exitCode, 0);
         const QStringList lines = decoded.out.split('\n', Qt::SkipEmptyParts);
         // The empty-id item comes back split as the device would read it: "010" + "A".
@@ -63,7 +47,7 @@ private slots:
     }
 
     void encode_statusRequestMatchesTheWireImage() {
-        const Run run = cli({"packet", "encode", "--command", "F0"});
+        const TToolRun run = cli({"packet", "encode", "--command", "F0"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral("0201010010005D2A751CFE9076A94D3BB5678DF70EA2DA2C\n"));
     }
@@ -83,7 +67,7 @@ private slots:
     void primitives_printUpperCaseHex() {
         QFETCH(QStringList, args);
         QFETCH(QString, out);
-        const Run run = cli(args);
+        const TToolRun run = cli(args);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, out);
     }
@@ -103,7 +87,7 @@ private slots:
     void failures_exitOneWithReason() {
         QFETCH(QStringList, args);
         QFETCH(QString, reason);
-        const Run run = cli(args);
+        const TToolRun run = cli(args);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(reason), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
@@ -132,7 +116,7 @@ private slots:
     }
     void badArguments_exitTwoWithUsage() {
         QFETCH(QStringList, args);
-        const Run run = cli(args);
+        const TToolRun run = cli(args);
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains(QStringLiteral("usage: nconfig-cli packet")), qPrintable(run.err));
     }
@@ -153,7 +137,7 @@ private slots:
     void help_onEveryLevel() {
         QFETCH(QStringList, args);
         QFETCH(QString, usage);
-        const Run run = cli(args);
+        const TToolRun run = cli(args);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.out.contains(usage), qPrintable(run.out));
     }

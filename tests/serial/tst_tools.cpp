@@ -1,5 +1,6 @@
 // nconfig-devsim and the device commands of nconfig-cli, run as the user runs them.
 #include "ComPortPty.h"
+#include "RunTool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,25 +12,11 @@
 namespace {
 
 QString tool(const char* name) {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name));
+    return ToolPath(QLatin1String(name));
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList& args) {
-    QProcess p;
-    p.start(tool("nconfig-cli"), args);
-    Run r;
-    if (!p.waitForFinished(20000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+TToolRun runCli(const QStringList& args) {
+    return RunTool(QStringLiteral("nconfig-cli"), args);
 }
 
 // nconfig-devsim running for the life of the object; port() is the path it printed.
@@ -86,14 +73,14 @@ void TestTools::statusAndDump_againstDevsim() {
                 "1:30", "--log", log});
     QVERIFY(!sim.port().isEmpty());
 
-    const Run status = runCli({"status", "--port", sim.port()});
+    const TToolRun status = runCli({"status", "--port", sim.port()});
     QCOMPARE(status.exitCode, 0);
     QVERIFY2(status.out.contains(QStringLiteral("model:   Dev: NF20")), qPrintable(status.out));
     QVERIFY(status.out.contains(QStringLiteral("serial:  SN-77")));
     QVERIFY(status.out.contains(QStringLiteral("version: Ver: 1.31")));
     QVERIFY(status.out.contains(QStringLiteral("imei:    N/A")));
 
-    const Run dump = runCli({"dump", "--port", sim.port(), "--code", "1234"});
+    const TToolRun dump = runCli({"dump", "--port", sim.port(), "--code", "1234"});
     QCOMPARE(dump.exitCode, 0);
     QVERIFY2(dump.out.startsWith(QStringLiteral("# group 0 (packet 1 of ")), qPrintable(dump.out.left(200)));
     QVERIFY(dump.out.contains(QStringLiteral("# group 1 ")));
@@ -112,7 +99,7 @@ void TestTools::status_silentDeviceFailsWithReason() {
         QSKIP("no pseudo-terminals on this system");
     Devsim sim({"--silent"});
     QVERIFY(!sim.port().isEmpty());
-    const Run status = runCli({"status", "--port", sim.port(), "--timeout", "200"});
+    const TToolRun status = runCli({"status", "--port", sim.port(), "--timeout", "200"});
     QCOMPARE(status.exitCode, 1);
     QVERIFY(status.out.isEmpty());
     QVERIFY(!status.err.trimmed().isEmpty());
@@ -123,23 +110,23 @@ void TestTools::dump_wrongCodeFailsWithReason() {
     if (!TPtyEmulatorServer::Supported())
         QSKIP("no pseudo-terminals on this system");
     Devsim sim({"--code", "4321"});
-    const Run dump = runCli({"dump", "--port", sim.port(), "--code", "1234", "--timeout", "2000"});
+    const TToolRun dump = runCli({"dump", "--port", sim.port(), "--code", "1234", "--timeout", "2000"});
     QCOMPARE(dump.exitCode, 1);
     QVERIFY(dump.out.isEmpty());
     QVERIFY(!dump.err.trimmed().isEmpty());
 }
 
 void TestTools::statusAndDump_againstDemoDevice() {
-    const Run status = runCli({"status", "--port", "demo"});
+    const TToolRun status = runCli({"status", "--port", "demo"});
     QCOMPARE(status.exitCode, 0);
     QVERIFY(status.out.contains(QStringLiteral("model:   Dev: N20D")));
-    const Run dump = runCli({"dump", "--port", "Demo device", "--code", "1234"});
+    const TToolRun dump = runCli({"dump", "--port", "Demo device", "--code", "1234"});
     QCOMPARE(dump.exitCode, 0);
     QVERIFY(dump.out.contains(QStringLiteral("# group 0 ")));
 }
 
 void TestTools::ports_listsDemoDevice() {
-    const Run ports = runCli({"ports"});
+    const TToolRun ports = runCli({"ports"});
     QCOMPARE(ports.exitCode, 0);
     QVERIFY(ports.out.trimmed().split(QLatin1Char('\n')).last().startsWith(QStringLiteral("Demo device")));
 }
@@ -160,7 +147,7 @@ void TestTools::devsim_versionChoosesTheConfigurationOfThatFirmware() {
     // Firmware before 1.22 keeps 16 zone names, later firmware 32.
     const auto zoneRows = [](const QString& version) {
         Devsim sim({"--version", version});
-        const Run dump = runCli({"dump", "--port", sim.port(), "--code", "1234"});
+        const TToolRun dump = runCli({"dump", "--port", sim.port(), "--code", "1234"});
         int rows = 0;
         bool inZones = false;
         for (const QString& line : dump.out.split(QLatin1Char('\n'))) {
@@ -182,7 +169,7 @@ void TestTools::devsim_splitGapSurvivesALaterPlainSplit() {
     // within 250 ms (with a 50 ms gap it would).
     Devsim sim({"--split", "1:600", "--split", "2"});
     QVERIFY(!sim.port().isEmpty());
-    const Run status = runCli({"status", "--port", sim.port(), "--timeout", "250"});
+    const TToolRun status = runCli({"status", "--port", sim.port(), "--timeout", "250"});
     QCOMPARE(status.exitCode, 1);
 }
 
@@ -214,11 +201,9 @@ void TestTools::usageErrors_data() {
 void TestTools::usageErrors() {
     QFETCH(QString, program);
     QFETCH(QStringList, args);
-    QProcess p;
-    p.start(tool(program.toLatin1().constData()), args);
-    QVERIFY(p.waitForFinished(10000));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("usage:")));
+    const TToolRun run = RunTool(program, args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains(QStringLiteral("usage:")));
 }
 
 #include "tst_tools.moc"
