@@ -16,6 +16,22 @@ TByteArray prefix(const TByteArray& bytes, std::size_t n) {
     return TByteArray(bytes.begin(), bytes.begin() + n);
 }
 
+// Opens the port on `path` with its batches recorded from now on.
+bool openRecorded(TComPort& port, BatchRecorder& rec, const QString& path) {
+    rec.attach(port);
+    port.SetPortName(path);
+    return port.Open();
+}
+
+// Sends a status request with the 0x00 the tool puts after every packet; returns
+// the bytes sent, for sending again.
+TByteArray sendStatusRequest(TComPort& port) {
+    TByteArray request = BuildStatusRequest();
+    request.push_back(0x00);
+    port.write(request);
+    return request;
+}
+
 } // namespace
 
 class TestComPort : public QObject {
@@ -78,14 +94,10 @@ void TestComPort::openStatusClose_overPseudoTerminal() {
     REQUIRE_PTY(dev);
     TComPort port;
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY2(port.Open(), qPrintable(port.ErrorString()));
+    QVERIFY2(openRecorded(port, rec, dev.path()), qPrintable(port.ErrorString()));
     QVERIFY(port.IsOpen());
 
-    TByteArray request = BuildStatusRequest();
-    request.push_back(0x00);
-    port.write(request);
+    const TByteArray request = sendStatusRequest(port);
     QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
     const TPacket reply = parse(rec.batches[0].bytes);
     QCOMPARE(reply.Command, std::string("F1"));
@@ -118,12 +130,8 @@ void TestComPort::bytesQueuedBeforeOpen_areNotTakenForTheReply() {
 
     TComPort port;
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
-    TByteArray request = BuildStatusRequest();
-    request.push_back(0x00);
-    port.write(request);
+    QVERIFY(openRecorded(port, rec, dev.path()));
+    sendStatusRequest(port);
     QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
     QCOMPARE(parse(rec.batches[0].bytes).Command, std::string("F1"));
     QTest::qWait(50);
@@ -139,13 +147,9 @@ void TestComPort::splitReply_reachesReceiverAsOneBatch() {
     // A long quiet time-out: only the header's length can complete the batch early.
     port.SetReadIntervalTimeout(1000);
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, dev.path()));
 
-    TByteArray request = BuildStatusRequest();
-    request.push_back(0x00);
-    port.write(request);
+    sendStatusRequest(port);
     QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
     QCOMPARE(parse(rec.batches[0].bytes).Command, std::string("F1"));
     // It waited for the second piece (50 ms later), not for the line to go quiet.
@@ -160,9 +164,7 @@ void TestComPort::twoPacketsInOneTransfer_becomeTwoBatches() {
     REQUIRE_PTY(dev);
     TComPort port;
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, dev.path()));
 
     const TByteArray ok = DeviceEmulator::BuildReply("OK");
     const TByteArray abort = DeviceEmulator::BuildReply("ABORT");
@@ -181,9 +183,7 @@ void TestComPort::bytesThatCannotStartAPacket_areDeliveredAtOnce() {
     TComPort port;
     port.SetReadIntervalTimeout(1000);
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, dev.path()));
 
     dev.server->PushUnsolicited({'A', 'T', '\r'});
     QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
@@ -197,9 +197,7 @@ void TestComPort::incompletePacket_isDeliveredAfterQuiet() {
     TComPort port;
     port.SetReadIntervalTimeout(100);
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, dev.path()));
 
     const TByteArray ok = DeviceEmulator::BuildReply("OK");
     dev.server->PushUnsolicited(prefix(ok, 10));
@@ -234,9 +232,7 @@ void TestComPort::unplug_deliversEmptyBatchClosesAndSignals() {
     REQUIRE_PTY(dev);
     TComPort port;
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(dev.path());
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, dev.path()));
     QSignalSpy lost(&port, &TComPort::PortLost);
 
     dev.server->Unplug();
@@ -257,14 +253,10 @@ void TestComPort::demoDevice_isListedAndAnswersLikeAPort() {
 
     TComPort port;
     BatchRecorder rec;
-    rec.attach(port);
-    port.SetPortName(kDemoPortName);
-    QVERIFY(port.Open());
+    QVERIFY(openRecorded(port, rec, kDemoPortName));
     // A split reply from the emulator is reassembled like one from a real port.
     TComPort::DemoDevice().injectFault(EmulatorFault::Split, 1);
-    TByteArray request = BuildStatusRequest();
-    request.push_back(0x00);
-    port.write(request);
+    const TByteArray request = sendStatusRequest(port);
     QTRY_COMPARE_WITH_TIMEOUT(rec.batches.size(), std::size_t(1), 2000);
     const TPacket reply = parse(rec.batches[0].bytes);
     QCOMPARE(reply.Command, std::string("F1"));
