@@ -94,12 +94,32 @@ public:
         links->CancelBtnClick();
     }
 
+    // Start-up, then the user chooses the port.
+    void startOn(const QString& port) {
+        start();
+        choosePort(port);
+    }
+
+    // Start-up with the link open on the port.
+    bool connectOn(const QString& port) {
+        startOn(port);
+        return links->OpenSerialLink();
+    }
+
     // The remote mode with a device reached through the send hook.
     void startRemote(EmulatorTransport& remote) {
         comm->RemoteSendHook = [&remote](const TByteArray& bytes) { remote.write(bytes); };
         remote.setReceiveHandler([this](const TByteArray& bytes) { comm->Receive(bytes); });
         links->LockLinkMode(false);
         links->SetLinkMode(TConnections::Gprs);
+    }
+
+    // Start-up with the remote link open to the device.
+    bool connectRemote(EmulatorTransport& remote) {
+        start();
+        startRemote(remote);
+        links->ConnectRemoteLink();
+        return links->Connected();
     }
 
     // Chooses a port in the selector as the user does.
@@ -285,8 +305,7 @@ void TestConnections::connectAndDisconnect_updateControlsAndQueryStatus() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
+    w.startOn(dev.path());
 
     w.ConnectDisconnectBtn->click();
     QVERIFY(w.links->Connected());
@@ -316,8 +335,7 @@ void TestConnections::connect_withReadAfterConnectReadsToo() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
+    w.startOn(dev.path());
     w.ReadAfterConnectChk->setChecked(true);
     w.settingsRead = true;
     QVERIFY(w.links->OpenSerialLink());
@@ -333,8 +351,7 @@ void TestConnections::connect_abortToStatusQuerySkipsReadAfterConnect() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
+    w.startOn(dev.path());
     w.ReadAfterConnectChk->setChecked(true);
     dev.emulator.injectFault(EmulatorFault::Abort, 1);
     w.ConnectDisconnectBtn->click();
@@ -350,8 +367,7 @@ void TestConnections::connect_abortToStatusQuerySkipsReadAfterConnect() {
 
 void TestConnections::openFailure_showsOneMessageAndStaysDisconnected() {
     StandInWindow w;
-    w.start();
-    w.choosePort(QStringLiteral("/nonexistent/ttyNowhere"));
+    w.startOn(QStringLiteral("/nonexistent/ttyNowhere"));
     m_prompts->shown.clear();
     const QString caption = w.ConnectDisconnectBtn->text();
     const QString label = w.ConnectedLab->text();
@@ -371,9 +387,7 @@ void TestConnections::portChangeWhileConnected_reopensQueriesStatusAndRemembers(
     REQUIRE_PTY(first);
     REQUIRE_PTY(second);
     StandInWindow w;
-    w.start();
-    w.choosePort(first.path());
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(first.path()));
     QCOMPARE(first.emulator.requestCommands().size(), std::size_t(1));
 
     w.choosePort(second.path());
@@ -390,8 +404,7 @@ void TestConnections::portChangeWhileConnected_reopensQueriesStatusAndRemembers(
 
 void TestConnections::portChangeWhileDisconnected_savesAndStaysClosed() {
     StandInWindow w;
-    w.start();
-    w.choosePort(kDemoPortName);
+    w.startOn(kDemoPortName);
     QVERIFY(!w.MainComPort->IsOpen());
     QVERIFY(!w.links->Connected());
     QCOMPARE(w.ConnectedLab->text(), msg("Disconnected"));
@@ -411,9 +424,7 @@ void TestConnections::abortBetweenOperations_closesLinkThenShowsMessageOnce() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(dev.path()));
     int shownWhenClosed = -1;
     w.onAccessLevel = [&] {
         if (!w.links->Connected())
@@ -434,9 +445,7 @@ void TestConnections::abortDuringRead_closesLinkAndShowsMessageOnce() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(dev.path()));
     dev.emulator.injectFault(EmulatorFault::Abort, 2); // the second packet of the read
 
     QVERIFY(!w.comm->ReadSettings(DeviceEmulator::kDefaultAccessCode, true, false));
@@ -454,9 +463,7 @@ void TestConnections::splitReply_completesTheRead() {
     REQUIRE_PTY(dev);
     dev.server->SetSplitGap(50);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(dev.path()));
     w.delivered.clear();
     dev.emulator.injectFault(EmulatorFault::Split, 1);
     dev.emulator.injectFault(EmulatorFault::Split, 3);
@@ -471,9 +478,7 @@ void TestConnections::unplugDuringRead_endsExchangeAndClosesLink() {
     PtyDevice dev;
     REQUIRE_PTY(dev);
     StandInWindow w;
-    w.start();
-    w.choosePort(dev.path());
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(dev.path()));
     dev.emulator.injectFault(EmulatorFault::Delay, 2, 5000); // the second packet never comes in time
     PacketTimeout = 4000;
     QTimer::singleShot(150, dev.server.get(), [&] { dev.server->Unplug(); });
@@ -586,9 +591,7 @@ void TestConnections::applyTakesAllSixSelectors_cancelShowsSettingsInUse() {
 
 void TestConnections::formClose_whileConnectedClosesPort() {
     StandInWindow w;
-    w.start();
-    w.choosePort(kDemoPortName);
-    QVERIFY(w.links->OpenSerialLink());
+    QVERIFY(w.connectOn(kDemoPortName));
     QVERIFY(w.MainComPort->IsOpen());
     w.links->FormClose();
     QVERIFY(!w.MainComPort->IsOpen());
@@ -614,12 +617,8 @@ void TestConnections::remoteMode_connectFailureNamesReason() {
 
 void TestConnections::remoteMode_connectsAndIdleTimeoutRestarts() {
     StandInWindow w;
-    w.start();
     EmulatorTransport remote;
-    w.startRemote(remote);
-
-    w.links->ConnectRemoteLink();
-    QVERIFY(w.links->Connected());
+    QVERIFY(w.connectRemote(remote));
     QVERIFY(!w.RestoreBtn->isEnabled()); // restore is for the direct link only
     QVERIFY(w.links->tmrTCPTimeout()->isActive());
     QCOMPARE(w.links->tmrTCPTimeout()->interval(), 360000);
@@ -638,11 +637,8 @@ void TestConnections::remoteMode_connectsAndIdleTimeoutRestarts() {
 
 void TestConnections::remoteMode_abortDisconnectsWithoutRestart_failedRestartNamesReason() {
     StandInWindow w;
-    w.start();
     EmulatorTransport remote;
-    w.startRemote(remote);
-    w.links->ConnectRemoteLink();
-    QVERIFY(w.links->Connected());
+    QVERIFY(w.connectRemote(remote));
     const int waits = w.waitWindows;
 
     // "ABORT": disconnected silently, no wait window, no restart; the text follows.
