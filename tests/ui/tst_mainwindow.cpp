@@ -67,6 +67,13 @@ struct DemoLink {
     }
 };
 
+// Clicks the connect button as the user does and waits until the exchange that
+// follows is over (no wait window shown).
+bool ClickConnectAndWait(TMainFormFrm& window) {
+    window.ConnectDisconnectBtn->click();
+    return QTest::qWaitFor([] { return WaitWindow() == nullptr; });
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -364,8 +371,7 @@ private slots:
         DemoLink link;
         TMainFormFrm window;
         link.Attach(window);
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         QVERIFY(window.ReadBtn->isEnabled());
         QObject::disconnect(window.ReadBtn, &QPushButton::clicked, nullptr, nullptr);
         QSignalSpy clicks(window.ReadBtn, &QPushButton::clicked);
@@ -416,8 +422,7 @@ private slots:
         DemoLink link;
         auto window = std::make_unique<TMainFormFrm>();
         link.Attach(*window);
-        window->ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(*window));
         // A reply still on its way when the window goes.
         link.device.injectFault(EmulatorFault::Delay, 1, 30);
         window->MainComPort()->write(BuildStatusRequest());
@@ -432,8 +437,7 @@ private slots:
         link.Attach(window);
         window.Login().SetSettingsRead(true);
         QVERIFY(!window.WriteBtn->isEnabled());
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         QVERIFY(window.WriteBtn->isEnabled());
         window.ConnectDisconnectBtn->click();
         QVERIFY(!window.WriteBtn->isEnabled());
@@ -444,8 +448,7 @@ private slots:
         DemoLink link;
         TMainFormFrm window;
         link.Attach(window);
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         m_prompts->shown.clear();
 
         link.device.injectFault(EmulatorFault::Abort, 1);
@@ -465,8 +468,7 @@ private slots:
         TMainFormFrm window;
         link.Attach(window);
         window.show();
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         link.device.injectFault(EmulatorFault::Delay, 1, 100);
         bool closedDuringExchange = true;
         QTimer::singleShot(20, &window, [&] { closedDuringExchange = window.close(); });
@@ -481,8 +483,7 @@ private slots:
         DemoLink link;
         TMainFormFrm window;
         link.Attach(window);
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         QObject::disconnect(window.SaveBtn, &QPushButton::clicked, nullptr, nullptr);
         QSignalSpy saves(window.SaveBtn, &QPushButton::clicked);
 
@@ -556,8 +557,7 @@ private slots:
         link.Attach(window);
         window.show();
         window.DebugPanel->setVisible(visible);
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         const QStringList lines =
             window.DebugMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (!visible) {
@@ -586,8 +586,7 @@ private slots:
         DemoLink link;
         TMainFormFrm window;
         link.Attach(window);
-        window.ConnectDisconnectBtn->click();
-        QTRY_VERIFY(WaitWindow() == nullptr);
+        QVERIFY(ClickConnectAndWait(window));
         m_prompts->shown.clear();
 
         link.device.injectFault(EmulatorFault::Delay, 1, 150);
@@ -611,8 +610,7 @@ private slots:
         TMainFormFrm window;
         link.Attach(window);
         if (connected) {
-            window.ConnectDisconnectBtn->click();
-            QTRY_VERIFY(WaitWindow() == nullptr);
+            QVERIFY(ClickConnectAndWait(window));
             QVERIFY(window.Connected());
         }
         QComboBox* languages = window.ComportTbs->ChooseLanguageCmb();
@@ -680,8 +678,7 @@ private slots:
                 QTest::qWait(50);
                 QVERIFY(window.grab().save(QStringLiteral("%1/%2-%3.png").arg(folder, language).arg(i)));
             }
-            window.ConnectDisconnectBtn->click();
-            QTRY_VERIFY(WaitWindow() == nullptr);
+            QVERIFY(ClickConnectAndWait(window));
             QTest::qWait(50);
             QVERIFY(window.grab().save(QStringLiteral("%1/%2-connected.png").arg(folder, language)));
         }
