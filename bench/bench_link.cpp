@@ -4,6 +4,7 @@
 //  - a full read of a 10-packet configuration;
 //  - CPU time spent while waiting 5 s for a reply that never comes.
 
+#include "BenchCommon.h"
 #include "DeviceEmulator.h"
 #include "EmulatorTransport.h"
 #include "N_Common.h"
@@ -150,11 +151,5 @@ BENCHMARK(BM_WaitForSilentDevice_5s)->Iterations(1)->Unit(benchmark::kMillisecon
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

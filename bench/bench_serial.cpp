@@ -5,6 +5,7 @@
 //   line_ms  the time those bytes need at 9600 baud (10 bits per byte), without the
 //            closing acknowledge, which the read sends but does not wait for
 //   ratio    measured time / line_ms: the overhead of the tool and the framing
+#include "BenchCommon.h"
 #include "ComPort.h"
 #include "ComPortPty.h"
 #include "DeviceEmulator.h"
@@ -90,11 +91,5 @@ BENCHMARK(FullDump)
     ->Iterations(3);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }
