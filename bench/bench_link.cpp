@@ -23,15 +23,6 @@
 
 namespace {
 
-class QuietWindow : public IWindowServices {
-public:
-    bool DebugVisible() const override { return false; }
-    void AddDebugLine(const std::string&) override {}
-    void PostMessageText(const QString&) override {}
-    void HandleAbort() override {}
-    QString Lookup(const QString& key) override { return key; }
-};
-
 // Answers every write with a reply prepared beforehand, on the event loop like the
 // emulator transport, so the time measured is the tool's alone.
 class ReplayTransport : public QObject, public ITransport {

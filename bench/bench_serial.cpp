@@ -18,15 +18,6 @@
 
 namespace {
 
-class QuietWindow final : public IWindowServices {
-public:
-    bool DebugVisible() const override { return false; }
-    void AddDebugLine(const std::string&) override {}
-    void PostMessageText(const QString&) override {}
-    void HandleAbort() override {}
-    QString Lookup(const QString& key) override { return key; }
-};
-
 void FullDump(benchmark::State& state) {
     const int pace = static_cast<int>(state.range(0));
     DeviceEmulator device(EmulatorFamily::N20D);
