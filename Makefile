@@ -32,7 +32,8 @@ bench:
 	$(MAKE) build BUILD=build-bench CMAKE_FLAGS="-DNCONFIG_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release"
 	@for b in build-bench/bin/bench_*; do echo "== $$b"; $$b; done
 
-fuzz: deps
+fuzz:
+	@bash tools/install-deps.sh fuzz
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNCONFIG_BUILD_FUZZ=ON
 	cmake --build build-fuzz -j $(JOBS)
 

@@ -3,6 +3,8 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev libbenchmark-dev
       xvfb xauth fonts-dejavu-core)
+# "fuzz" adds clang and its libFuzzer runtime.
+[ "${1:-}" = "fuzz" ] && pkgs+=(clang libclang-rt-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
