@@ -92,55 +92,45 @@ void walkComponent(QObject* component, const Translate& translate, bool apply) {
     if (key.isEmpty())
         return;
 
+    // The caption setter of the component's kind; none for kinds that keep their texts.
+    std::function<void(const QString&)> setCaption;
     if (auto* label = qobject_cast<QLabel*>(component)) {
         if (name == QLatin1String("NewEventBlinkLabel") || name.startsWith(QLatin1String("NoLang")))
             return;
-        const QString text = translate(key);
-        if (apply)
-            label->setText(text);
+        setCaption = [label](const QString& text) { label->setText(text); };
     } else if (auto* button = qobject_cast<QPushButton*>(component)) {
-        const QString text = translate(key);
-        if (apply)
-            button->setText(text);
+        setCaption = [button](const QString& text) { button->setText(text); };
     } else if (auto* group = qobject_cast<QGroupBox*>(component)) {
         if (key == QLatin1String("NoText") || name.startsWith(QLatin1String("NoLang")))
             return;
-        const QString text = translate(key);
-        if (apply)
-            group->setTitle(text);
+        setCaption = [group](const QString& text) { group->setTitle(text); };
     } else if (auto* check = qobject_cast<QCheckBox*>(component)) {
-        const QString text = translate(key);
-        if (apply)
-            check->setText(text);
+        setCaption = [check](const QString& text) { check->setText(text); };
     } else if (auto* page = qobject_cast<QWidget*>(component);
                page && qobject_cast<QStackedWidget*>(page->parent())) {
-        const QString text = translate(key);
-        if (apply) {
+        setCaption = [page](const QString& text) {
             page->setWindowTitle(text);
             // A QTabWidget keeps its pages in an internal stack: its tab shows the caption.
             auto* stack = static_cast<QStackedWidget*>(page->parent());
             if (auto* tabs = qobject_cast<QTabWidget*>(stack->parent()); tabs && tabs->indexOf(page) >= 0)
                 tabs->setTabText(tabs->indexOf(page), text);
-        }
+        };
     } else if (auto* radio = qobject_cast<QRadioButton*>(component)) {
-        const QString text = translate(key);
-        if (apply)
-            radio->setText(text);
+        setCaption = [radio](const QString& text) { radio->setText(text); };
     } else if (auto* menu = qobject_cast<QMenu*>(component)) {
-        const QString text = translate(key);
-        if (apply)
-            menu->setTitle(text);
+        setCaption = [menu](const QString& text) { menu->setTitle(text); };
     } else if (auto* action = qobject_cast<QAction*>(component)) {
         if (action->isSeparator())
             return;
-        const QString text = translate(key);
-        if (apply)
-            action->setText(text);
+        setCaption = [action](const QString& text) { action->setText(text); };
     } else if (auto* tool = qobject_cast<QToolButton*>(component)) {
-        const QString text = translate(key);
-        if (apply)
-            tool->setText(text);
+        setCaption = [tool](const QString& text) { tool->setText(text); };
     }
+    if (!setCaption)
+        return;
+    const QString text = translate(key);
+    if (apply)
+        setCaption(text);
     // Anything else (panels, edits, combo boxes, spin boxes, timers...) keeps its texts.
 }
 
